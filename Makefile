@@ -1,0 +1,40 @@
+# make demo   installs what is missing, builds, runs dulo on the example model
+# make test   installs what is missing, builds, runs every test twice (normal and ASan+UBSan)
+# make bench  builds in Release and runs the benchmarks against their peers
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps build build-asan test demo bench install clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build build -j$(JOBS)
+
+build-asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDULO_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build build-asan -j$(JOBS)
+
+test: build build-asan
+	ctest --test-dir build --output-on-failure -j$(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --test-dir build-asan --output-on-failure -j$(JOBS)
+
+demo: build
+	@scripts/demo build/cli/dulo
+
+bench:
+	@scripts/install-deps --bench
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DDULO_BENCH=ON -DDULO_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build build-bench -j$(JOBS)
+	@scripts/run-benchmarks build-bench
+
+install: build
+	cmake --install build
+
+clean:
+	rm -rf build build-asan build-bench

@@ -1,0 +1,520 @@
+#include "formulas/ExpEval.h"
+
+#include "platform/Messages.h"
+
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+namespace dulo {
+
+namespace {
+
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+// ASCII only: the numeric locale may be switched by other parts of the library.
+bool IsLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsNameChar(unsigned char c) { return c != 0 && std::strchr("~`@#$%&_[]\\{}|:;'\",<>?", c) != nullptr; }
+// Bytes of 128 and up belong to UTF-8 sequences, which count as letters.
+bool IsNameStart(unsigned char c) { return IsLetter(c) || IsNameChar(c) || c >= 128; }
+bool IsNamePart(unsigned char c) { return IsNameStart(c) || IsDigit(c); }
+
+unsigned char FoldCase(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+
+bool SameName(const char* a, size_t lengthA, const char* b, size_t lengthB, bool caseSensitive) {
+    if (lengthA != lengthB) return false;
+    if (caseSensitive) return std::memcmp(a, b, lengthA) == 0;
+    for (size_t i = 0; i < lengthA; ++i)
+        if (FoldCase(static_cast<unsigned char>(a[i])) != FoldCase(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
+// Binary operators in the order of their token classes.
+constexpr char kOperators[] = "+-*/^";
+
+// Precedence table: rows the incoming token's class, columns the class on top of the stack.
+// 1 push, -1 move the top to the program, 0 drop a matched pair of parentheses, 99 done, 9 error.
+constexpr signed char kPrecedence[11][11] = {
+    /* +   */ {-1, -1, -1, -1, -1, -1, -1, -1, 1, 9, 1},
+    /* -   */ {-1, -1, -1, -1, -1, -1, -1, -1, 1, 9, 1},
+    /* *   */ {1, 1, -1, -1, -1, -1, -1, -1, 1, 9, 1},
+    /* /   */ {1, 1, -1, -1, -1, -1, -1, -1, 1, 9, 1},
+    /* ^   */ {1, 1, 1, 1, 1, -1, -1, -1, 1, 9, 1},
+    /* neg */ {1, 1, 1, 1, 1, 1, 9, 9, 1, 9, 1},
+    /* fn  */ {1, 1, 1, 1, 1, 1, 9, 9, 1, 9, 1},
+    /* opd */ {1, 1, 1, 1, 1, 1, 9, 9, 1, 9, 1},
+    /* (   */ {1, 1, 1, 1, 1, 1, 1, 9, 1, 9, 1},
+    /* )   */ {-1, -1, -1, -1, -1, -1, -1, -1, 0, 9, 9},
+    /* end */ {-1, -1, -1, -1, -1, -1, -1, -1, 9, 9, 99},
+};
+
+// Program operations. The binary operators come in three forms: both operands on the
+// stack, right operand a variable (V), right operand a number (N).
+enum Op : uint8_t {
+    kPushNumber, kPushVariable, kNegate, kCall,
+    kAdd, kSub, kMul, kDiv, kPow,
+    kAddV, kSubV, kMulV, kDivV, kPowV,
+    kAddN, kSubN, kMulN, kDivN, kPowN,
+    kInvalid
+};
+constexpr int kBinaryForms = kAddV - kAdd;
+
+// A negative base (or one that is not a number) has no real power for a fractional exponent.
+inline bool PowerDefined(double left, double right) {
+    return !((left < 0 || std::isnan(left)) && std::fmod(right, 1.0) != 0);
+}
+
+// Exponents beyond this leave the value at 0 or infinity long before; stopping here gives the same result.
+constexpr int kExponentCap = 100000;
+
+}  // namespace
+
+CExpEval::CExpEval() = default;
+
+CExpEval::~CExpEval() = default;
+
+void CExpEval::SetExpression(const char* text) {
+    m_expression = text ? text : "";
+    Reset();
+}
+
+void CExpEval::Reset() {
+    m_parsed = false;
+    m_sound = false;
+    m_tokens.clear();
+    m_postfix.clear();
+    m_program.clear();
+    m_fused.clear();
+    m_variables.clear();
+}
+
+void CExpEval::SetError(int messageId, int position) {
+    m_errorMessage = LoadString(messageId);
+    m_errorPosition = position;
+}
+
+void CExpEval::SetErrorText(const char* text, int position) {
+    m_errorMessage = text;
+    m_errorPosition = position;
+}
+
+bool CExpEval::Parse(int& errorPosition) {
+    Reset();
+    ++m_parseSerial;
+    m_errorPosition = 0;
+    m_errorMessage.clear();
+    if (m_expression.empty()) {
+        SetError(kMsgEmpty, 0);
+    } else if (Tokenize(m_expression.c_str()) && CheckOrder() && BuildProgram()) {
+        Compile();
+    }
+    errorPosition = m_errorPosition;
+    return m_parsed;
+}
+
+CExpVariable* CExpEval::SetVariable(const char* name, double value) {
+    if (!m_parsed) {
+        int errorPosition = 0;
+        if (!Parse(errorPosition)) return nullptr;
+    }
+    if (!name) return nullptr;
+    if (*name == '!') ++name;
+    if (!*name) return nullptr;
+    CExpVariable* variable = FindVariable(name, std::strlen(name));
+    if (variable) variable->value = value;
+    return variable;
+}
+
+CExpVariable* CExpEval::FindVariable(const char* name, size_t length) const {
+    for (const auto& v : m_variables)
+        if (SameName(v->name.data(), v->name.size(), name, length, m_caseSensitiveVariables)) return v.get();
+    return nullptr;
+}
+
+bool CExpEval::AddToken(const CExpToken& token) {
+    // The last slot of the table belongs to the end token.
+    if (token.kind != CExpToken::End && static_cast<int>(m_tokens.size()) >= kMaxTokens - 1) {
+        SetError(kMsgTooManyTokens, token.position);
+        return false;
+    }
+    m_tokens.push_back(token);
+    return true;
+}
+
+bool CExpEval::Tokenize(const char* text) {
+    m_parsed = false;
+    if (!m_functions) GetFunctionTable(m_functions, m_functionCount);
+    const int length = static_cast<int>(std::strlen(text));
+    int pos = 0;
+    for (;;) {
+        while (pos < length && IsSpace(static_cast<unsigned char>(text[pos]))) ++pos;
+        if (pos >= length) break;
+        const unsigned char c = static_cast<unsigned char>(text[pos]);
+        CExpToken token;
+        token.position = pos;
+        if (IsNameStart(c)) {
+            if (!ReadName(text, pos, true)) return false;
+            continue;
+        }
+        if (c == '!') {
+            ++pos;
+            if (pos >= length || !IsNamePart(static_cast<unsigned char>(text[pos]))) {
+                SetError(kMsgBadNumber, token.position);
+                return false;
+            }
+            if (!ReadName(text, pos, false)) return false;
+            continue;
+        }
+        if (IsDigit(c) || c == '.') {
+            int end = pos;
+            double value = 0;
+            const NumberRead read = ReadNumber(text, end, value);
+            if (read == NumberRead::TooLarge) {
+                SetError(kMsgNumberTooLarge, pos);
+                return false;
+            }
+            if (read == NumberRead::Malformed) {
+                if (c == '.') {
+                    SetError(kMsgBadNumber, pos);
+                    return false;
+                }
+                // A digit run that is no number, such as 2ex, is a name.
+                if (!ReadName(text, pos, true)) return false;
+                continue;
+            }
+            token.kind = CExpToken::Number;
+            token.cls = CExpToken::Operand;
+            token.number = value;
+            if (!AddToken(token)) return false;
+            pos = end;
+            continue;
+        }
+        if (c == '(' || c == ')') {
+            token.kind = CExpToken::Paren;
+            token.cls = c == '(' ? CExpToken::Open : CExpToken::Close;
+            token.op = static_cast<char>(c);
+        } else if (const char* op = std::strchr(kOperators, c)) {
+            token.kind = CExpToken::BinaryOp;
+            token.cls = static_cast<int32_t>(op - kOperators);
+            token.op = static_cast<char>(c);
+        } else {
+            SetError(kMsgBadCharacter, pos);
+            return false;
+        }
+        if (!AddToken(token)) return false;
+        ++pos;
+    }
+    ResolveSigns();
+    CExpToken end;
+    end.position = length;
+    return AddToken(end);
+}
+
+bool CExpEval::ReadName(const char* text, int& pos, bool functionsAllowed) {
+    const int start = pos;
+    while (IsNamePart(static_cast<unsigned char>(text[pos]))) ++pos;
+    const size_t length = static_cast<size_t>(pos - start);
+    if (length > static_cast<size_t>(kMaxNameLength)) {
+        SetError(kMsgNameTooLong, start);
+        return false;
+    }
+    const char* name = text + start;
+    CExpToken token;
+    token.position = start;
+    if (functionsAllowed) {
+        for (int i = 0; i < m_functionCount; ++i) {
+            const SExpFunction& f = m_functions[i];
+            if (SameName(f.name, std::strlen(f.name), name, length, m_caseSensitiveFunctions)) {
+                token.kind = CExpToken::Function;
+                token.cls = CExpToken::Func;
+                token.function = &f;
+                return AddToken(token);
+            }
+        }
+    }
+    CExpVariable* variable = FindVariable(name, length);
+    if (!variable) {
+        if (static_cast<int>(m_variables.size()) >= kMaxVariables) {
+            SetError(kMsgTooManyVariables, start);
+            return false;
+        }
+        m_variables.push_back(std::make_unique<CExpVariable>());
+        variable = m_variables.back().get();
+        variable->name.assign(name, length);
+    }
+    token.kind = CExpToken::Variable;
+    token.cls = CExpToken::Operand;
+    token.variable = variable;
+    return AddToken(token);
+}
+
+CExpEval::NumberRead CExpEval::ReadNumber(const char* text, int& pos, double& value) {
+    auto digit = [&](int at) { return IsDigit(static_cast<unsigned char>(text[at])); };
+    if (!digit(pos)) return NumberRead::Malformed;
+    int64_t whole = 0;
+    while (digit(pos)) {
+        whole = whole * 10 + (text[pos++] - '0');
+        if (whole > INT32_MAX) return NumberRead::TooLarge;
+    }
+    double fraction = 0;
+    if (text[pos] == '.') {
+        ++pos;
+        if (!digit(pos)) return NumberRead::Malformed;
+        double f = 0, scale = 1;
+        while (digit(pos)) {
+            // Digits past this point cannot change the value; taking them would overflow f.
+            if (f < 1e300) {
+                f = 10 * f + (text[pos] - '0');
+                scale *= 0.1;
+            }
+            ++pos;
+        }
+        fraction = f * scale;
+    }
+    value = static_cast<double>(whole) + fraction;
+    if (text[pos] == 'e' || text[pos] == 'E') {
+        ++pos;
+        const bool negative = text[pos] == '-';
+        if (text[pos] == '+' || text[pos] == '-') ++pos;
+        if (!digit(pos)) return NumberRead::Malformed;
+        int n = 0;
+        while (digit(pos)) {
+            n = n * 10 + (text[pos++] - '0');
+            if (n > kExponentCap) n = kExponentCap;
+        }
+        // Repeated multiplication, not pow(), so that 1.5e2 is exactly 1.5*10*10.
+        const double factor = negative ? 0.1 : 10.0;
+        for (int i = 0; i < n && value != 0 && !std::isinf(value); ++i) value *= factor;
+    }
+    return NumberRead::Ok;
+}
+
+void CExpEval::ResolveSigns() {
+    size_t i = 0;
+    while (i < m_tokens.size()) {
+        CExpToken& t = m_tokens[i];
+        const bool isSign = t.kind == CExpToken::BinaryOp && (t.cls == CExpToken::Plus || t.cls == CExpToken::Minus);
+        const bool signPlace = i == 0 || m_tokens[i - 1].cls == CExpToken::Open || m_tokens[i - 1].cls == CExpToken::Power;
+        if (isSign && signPlace) {
+            if (t.cls == CExpToken::Plus) {
+                m_tokens.erase(m_tokens.begin() + static_cast<std::ptrdiff_t>(i));
+                continue;
+            }
+            t.kind = CExpToken::UnaryMinus;
+            t.cls = CExpToken::Negate;
+            i += 3;
+            continue;
+        }
+        ++i;
+    }
+}
+
+bool CExpEval::CheckOrder() {
+    bool lastWasOperand = false, expectOperand = true;
+    for (const CExpToken& t : m_tokens) {
+        if (t.kind == CExpToken::Variable || t.kind == CExpToken::Number) {
+            if (lastWasOperand) {
+                SetError(kMsgOperandOperator, t.position);
+                return false;
+            }
+            lastWasOperand = true;
+            expectOperand = false;
+        } else if (t.kind == CExpToken::BinaryOp) {
+            if (expectOperand) {
+                SetError(kMsgOperandOperator, t.position);
+                return false;
+            }
+            lastWasOperand = false;
+            expectOperand = true;
+        }
+    }
+    // The end token is last, so every function has a successor.
+    for (size_t i = 0; i + 1 < m_tokens.size(); ++i) {
+        if (m_tokens[i].kind == CExpToken::Function && m_tokens[i + 1].cls != CExpToken::Open) {
+            SetError(kMsgFunctionParen, m_tokens[i + 1].position);
+            return false;
+        }
+    }
+    if (m_tokens.size() >= 2) {
+        const CExpToken& last = m_tokens[m_tokens.size() - 2];
+        if (last.kind == CExpToken::BinaryOp || last.kind == CExpToken::UnaryMinus ||
+            last.kind == CExpToken::Function || last.cls == CExpToken::Open) {
+            SetError(kMsgEndsWithOperator, TextLength());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CExpEval::BuildProgram() {
+    constexpr int kBottom = -1;
+    std::vector<int> stack;
+    stack.reserve(m_tokens.size() + 1);
+    stack.push_back(kBottom);
+    for (size_t i = 0; i < m_tokens.size(); ++i) {
+        const CExpToken& incoming = m_tokens[i];
+        for (;;) {
+            const int top = stack.back();
+            const int topClass = top == kBottom ? CExpToken::Bottom : m_tokens[static_cast<size_t>(top)].cls;
+            const int action = kPrecedence[incoming.cls][topClass];
+            if (action == 1) {
+                stack.push_back(static_cast<int>(i));
+                break;
+            }
+            if (action == -1) {
+                m_postfix.push_back(top);
+                stack.pop_back();
+                continue;
+            }
+            if (action == 0) {
+                stack.pop_back();
+                break;
+            }
+            if (action == 99) {
+                m_parsed = true;
+                return true;
+            }
+            SetError(kMsgOutOfPlace, incoming.position);
+            return false;
+        }
+    }
+    SetError(kMsgOutOfPlace, TextLength());
+    return false;
+}
+
+void CExpEval::Compile() {
+    m_program.reserve(m_postfix.size());
+    int depth = 0, pushes = 0;
+    bool sound = true;
+    for (int index : m_postfix) {
+        const CExpToken& t = m_tokens[static_cast<size_t>(index)];
+        Instr in{};
+        in.position = t.position;
+        switch (t.kind) {
+        case CExpToken::Number:
+            in.op = kPushNumber;
+            in.number = t.number;
+            ++depth;
+            ++pushes;
+            break;
+        case CExpToken::Variable:
+            in.op = kPushVariable;
+            in.variable = &t.variable->value;
+            ++depth;
+            ++pushes;
+            break;
+        case CExpToken::BinaryOp:
+            in.op = static_cast<uint8_t>(kAdd + t.cls);
+            sound = sound && depth >= 2;
+            --depth;
+            break;
+        case CExpToken::UnaryMinus:
+            in.op = kNegate;
+            sound = sound && depth >= 1;
+            break;
+        case CExpToken::Function:
+            in.op = kCall;
+            in.fn = t.function->fn;
+            sound = sound && depth >= 1;
+            break;
+        default:
+            in.op = kInvalid;
+            sound = false;
+            break;
+        }
+        m_program.push_back(in);
+    }
+    m_sound = sound && depth == 1;
+    m_stack.assign(static_cast<size_t>(pushes) + 1, 0.0);
+    if (!m_sound) return;
+    // A binary operator right after a push takes that operand directly.
+    m_fused.reserve(m_program.size());
+    for (const Instr& in : m_program) {
+        if (in.op >= kAdd && in.op <= kPow && !m_fused.empty()) {
+            Instr& last = m_fused.back();
+            if (last.op == kPushVariable || last.op == kPushNumber) {
+                last.op = static_cast<uint8_t>(in.op + (last.op == kPushVariable ? kBinaryForms : 2 * kBinaryForms));
+                last.position = in.position;
+                continue;
+            }
+        }
+        m_fused.push_back(in);
+    }
+}
+
+int CExpEval::Fail(int messageId, int position, int status) {
+    SetError(messageId, position);
+    return status;
+}
+
+int CExpEval::Evaluate(double& result) {
+    if (!m_parsed) return kEvalNotParsed;
+    return m_sound ? Run<false>(m_fused, result) : Run<true>(m_program, result);
+}
+
+// Checked runs test every pop; unchecked runs are for programs whose stack use was
+// verified when they were compiled.
+template <bool Checked>
+int CExpEval::Run(const std::vector<Instr>& program, double& result) {
+    double* const base = m_stack.data();
+    double* sp = base;  // next free slot
+    for (const Instr& in : program) {
+        double right;
+        switch (in.op) {
+        case kPushNumber:
+            *sp++ = in.number;
+            continue;
+        case kPushVariable:
+            *sp++ = *in.variable;
+            continue;
+        case kNegate:
+            if (Checked && sp == base) return Fail(kMsgOperandOperator, in.position, kEvalMalformed);
+            sp[-1] = -sp[-1];
+            continue;
+        case kCall: {
+            if (Checked && sp == base) return Fail(kMsgOperandOperator, in.position, kEvalMalformed);
+            const double y = in.fn(sp[-1]);
+            if (std::isnan(y)) {
+                SetErrorText(kBadFunctionInput, in.position);
+                return kEvalArithmetic;
+            }
+            sp[-1] = y;
+            continue;
+        }
+        case kAdd: case kSub: case kMul: case kDiv: case kPow:
+            if (Checked && sp - base < 2) return Fail(kMsgOperandOperator, in.position, kEvalMalformed);
+            right = *--sp;
+            break;
+        case kAddV: case kSubV: case kMulV: case kDivV: case kPowV:
+            right = *in.variable;
+            break;
+        case kAddN: case kSubN: case kMulN: case kDivN: case kPowN:
+            right = in.number;
+            break;
+        default:
+            return Fail(kMsgOutOfPlace, -1, kEvalMalformed);
+        }
+        double& left = sp[-1];
+        switch ((in.op - kAdd) % kBinaryForms) {
+        case 0: left += right; break;
+        case 1: left -= right; break;
+        case 2: left *= right; break;
+        case 3:
+            if (right == 0) return Fail(kMsgDivideByZero, in.position, kEvalArithmetic);
+            left /= right;
+            break;
+        default:
+            if (!PowerDefined(left, right)) return Fail(kMsgNegativeBase, in.position, kEvalArithmetic);
+            left = std::pow(left, right);
+            break;
+        }
+    }
+    if (Checked && sp - base != 1)
+        return Fail(sp == base ? kMsgOperandOperator : kMsgValuesLeft, TextLength(), kEvalMalformed);
+    if (std::isnan(base[0])) return Fail(kMsgNotANumber, TextLength(), kEvalArithmetic);
+    result = base[0];
+    m_errorMessage.clear();
+    return kEvalOk;
+}
+
+}  // namespace dulo

@@ -1,0 +1,58 @@
+/*
+ * DuloModelDataLib: the model-data library of the planning system.
+ *
+ * A host reads model tables, settings, property formulas and external models
+ * through these fourteen functions. Every VARIANT the library hands over
+ * belongs to the caller, who releases it with VariantClear. On failure the
+ * caller's VARIANT is left untouched.
+ */
+#ifndef DULO_MODEL_DATA_LIB_H
+#define DULO_MODEL_DATA_LIB_H
+
+#include "dulo/oleauto.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Opaque property calculator handed to the host. */
+typedef void* DuloPropertyCalculator;
+
+/* Worksheet loaders: 0 read, 9 empty heading, 16 repeated row in QBML,
+   18 repeated row with a conflicting value, 20 table not read. */
+DULO_API int LoadExcelTable(const char* tableName, const char* directory, int fileCount, const char* fileNames,
+                            const char* sheetNames, VARIANT* result, char* rowName, char* colName);
+DULO_API int LoadSingleExcelTable(const char* tableName, const char* filePath, const char* sheetName, int sourceType,
+                                  VARIANT* result, char* rowName, char* colName);
+DULO_API int LoadCaseTable(const char* filePath, const char* sheetName, VARIANT* result, char* rowName,
+                           char* colName);
+/* 1 done (also when nothing is listed for the table), 0 failed. */
+DULO_API int LoadTableSX(const char* modelDirectory, const char* tableName, VARIANT* result);
+/* Closes the cached workbook and ends the spreadsheet application: 1, or 0 when ending it failed. */
+DULO_API int CleanUpTableRead(void);
+
+DULO_API int LoadModelSettings(const char* modelFilePath, VARIANT* result);
+DULO_API int LoadSettingValue(const char* modelFilePath, const char* settingName, VARIANT* value);
+DULO_API int GetNonDefaultModelSettings(const char* modelFilePath, const char* sectionName, VARIANT* result);
+
+DULO_API DuloPropertyCalculator GetPropertyCalculator(const char* propertyName, const char* formula);
+DULO_API int ReleasePropertyCalculator(DuloPropertyCalculator calculator);
+DULO_API int GetPropertyArgs(const char* propertyName, const char* formula, double* values1, double* values2,
+                             VARIANT* argNames, VARIANT* result1, VARIANT* result2);
+DULO_API int CalcPropertyResult(DuloPropertyCalculator* calculator, const char* propertyName, const char* formula,
+                                double* values, VARIANT* result);
+DULO_API int GetPropertyResult(const char* propertyName, const char* formula, double* values, VARIANT* result);
+
+DULO_API int GetExternalModels(const char* modelDirectory, VARIANT* names, VARIANT* paths, VARIANT* types,
+                               VARIANT* suppressed, VARIANT* variables);
+
+/* Message switch and sink. Messages go to standard error as "Error: <text>"
+   until a host installs its own sink; enabled = 0 turns them off. */
+typedef void (*DuloMessageSink)(const char* caption, const char* text, void* context);
+DULO_API void DuloSetMessageSink(DuloMessageSink sink, void* context, int enabled);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

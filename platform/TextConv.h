@@ -1,0 +1,22 @@
+#pragma once
+// Text at the library's borders: UTF-8 inside, UTF-16 in BSTRs, 8-bit code pages in files.
+#include "dulo/oleauto.h"
+
+#include <string>
+#include <string_view>
+
+namespace dulo {
+
+// Malformed input becomes U+FFFD; nothing is dropped silently.
+std::u16string Utf8ToUtf16(std::string_view text);
+std::string Utf16ToUtf8(std::u16string_view text);
+
+// A new BSTR (null only when memory runs out); the caller frees it.
+BSTR BstrFromUtf8(std::string_view text);
+std::string Utf8FromBstr(BSTR bstr);
+
+// Converts 8-bit text in a Windows code page (1252, 437, 850, ...) to UTF-8.
+// Code page 65001 is UTF-8 already; bytes that do not convert become U+FFFD.
+std::string ToUtf8FromCodepage(std::string_view bytes, int codepage);
+
+}  // namespace dulo

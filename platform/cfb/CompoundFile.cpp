@@ -1,0 +1,180 @@
+#include "platform/cfb/CompoundFile.h"
+
+#include <gsf/gsf-infile-msole.h>
+#include <gsf/gsf-infile.h>
+#include <gsf/gsf-input-stdio.h>
+#include <gsf/gsf-input.h>
+#include <gsf/gsf-utils.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+namespace dulo::cfb {
+
+namespace {
+
+constexpr unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+
+void EnsureGsf() {
+    static std::once_flag once;
+    std::call_once(once, [] { gsf_init(); });
+}
+
+// Whether the file begins with the compound-document signature; false also when it cannot be read.
+bool ReadSignature(const std::string& path, bool& readable) {
+    readable = false;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    unsigned char head[8] = {};
+    size_t n = std::fread(head, 1, sizeof head, f);
+    readable = !std::ferror(f);
+    std::fclose(f);
+    return n == sizeof head && std::memcmp(head, kSignature, sizeof head) == 0;
+}
+
+}  // namespace
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]);
+        unsigned char y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+struct CompoundFile::Impl {
+    GsfInfile* infile = nullptr;
+    ~Impl() {
+        if (infile) g_object_unref(infile);
+    }
+};
+
+struct CompoundStream::Impl {
+    GsfInput* input = nullptr;
+    ~Impl() {
+        if (input) g_object_unref(input);
+    }
+};
+
+CompoundFile::CompoundFile() = default;
+CompoundFile::~CompoundFile() = default;
+
+CfbStatus CompoundFile::Open(const std::string& path) {
+    Close();
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return CfbStatus::OpenFailed;
+    bool readable = false;
+    if (!ReadSignature(path, readable)) return readable ? CfbStatus::NotCompound : CfbStatus::OpenFailed;
+
+    EnsureGsf();
+    GError* err = nullptr;
+    GsfInput* input = gsf_input_stdio_new(path.c_str(), &err);
+    if (!input) {
+        if (err) g_error_free(err);
+        return CfbStatus::OpenFailed;
+    }
+    GsfInfile* infile = gsf_infile_msole_new(input, &err);
+    g_object_unref(input);
+    if (!infile) {
+        if (err) g_error_free(err);
+        return CfbStatus::OpenFailed;
+    }
+    m_impl = std::make_unique<Impl>();
+    m_impl->infile = infile;
+    m_fileSize = static_cast<uint64_t>(st.st_size);
+    return CfbStatus::Ok;
+}
+
+void CompoundFile::Close() {
+    m_impl.reset();
+    m_fileSize = 0;
+}
+
+bool CompoundFile::IsOpen() const { return m_impl != nullptr; }
+
+std::vector<std::string> CompoundFile::StreamNames() const {
+    std::vector<std::string> names;
+    if (!m_impl) return names;
+    int n = gsf_infile_num_children(m_impl->infile);
+    for (int i = 0; i < n; ++i) {
+        const char* name = gsf_infile_name_by_index(m_impl->infile, i);
+        names.emplace_back(name ? name : "");
+    }
+    return names;
+}
+
+std::unique_ptr<CompoundStream> CompoundFile::OpenStream(std::string_view name, bool ignoreCase) const {
+    if (!m_impl) return nullptr;
+    int n = gsf_infile_num_children(m_impl->infile);
+    for (int i = 0; i < n; ++i) {
+        const char* child = gsf_infile_name_by_index(m_impl->infile, i);
+        if (!child) continue;
+        bool match = ignoreCase ? EqualsIgnoreCase(child, name) : std::string_view(child) == name;
+        if (!match) continue;
+        GsfInput* input = gsf_infile_child_by_index(m_impl->infile, i);
+        if (!input) return nullptr;
+        // A storage is not a stream.
+        if (GSF_IS_INFILE(input) && gsf_infile_num_children(GSF_INFILE(input)) >= 0) {
+            g_object_unref(input);
+            continue;
+        }
+        auto impl = std::make_unique<CompoundStream::Impl>();
+        impl->input = input;
+        return std::unique_ptr<CompoundStream>(new CompoundStream(std::move(impl), child));
+    }
+    return nullptr;
+}
+
+CompoundStream::CompoundStream(std::unique_ptr<Impl> impl, std::string name)
+    : m_impl(std::move(impl)), m_name(std::move(name)) {}
+
+CompoundStream::~CompoundStream() = default;
+
+uint64_t CompoundStream::Size() const {
+    gsf_off_t size = gsf_input_size(m_impl->input);
+    return size > 0 ? static_cast<uint64_t>(size) : 0;
+}
+
+uint64_t CompoundStream::Tell() const {
+    gsf_off_t pos = gsf_input_tell(m_impl->input);
+    return pos > 0 ? static_cast<uint64_t>(pos) : 0;
+}
+
+bool CompoundStream::Seek(uint64_t offset) {
+    if (offset > Size()) return false;
+    return !gsf_input_seek(m_impl->input, static_cast<gsf_off_t>(offset), G_SEEK_SET);
+}
+
+bool CompoundStream::Read(void* buffer, size_t n) {
+    if (n == 0) return true;
+    if (Tell() + n > Size()) return false;
+    return gsf_input_read(m_impl->input, n, static_cast<guint8*>(buffer)) != nullptr;
+}
+
+bool CompoundStream::ReadAll(std::vector<uint8_t>& out, uint64_t maxBytes) {
+    out.clear();
+    uint64_t size = Size();
+    if (size > maxBytes) return false;
+    if (!Seek(0)) return false;
+    out.resize(static_cast<size_t>(size));
+    constexpr size_t kChunk = 1 << 16;
+    for (size_t done = 0; done < out.size();) {
+        size_t n = std::min(kChunk, out.size() - done);
+        if (!Read(out.data() + done, n)) {
+            out.clear();
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+}  // namespace dulo::cfb

@@ -1,0 +1,143 @@
+#include "platform/engine/ZipPackage.h"
+
+#include <gsf/gsf-infile-zip.h>
+#include <gsf/gsf-infile.h>
+#include <gsf/gsf-input-stdio.h>
+#include <gsf/gsf-input.h>
+#include <gsf/gsf-utils.h>
+
+#include <algorithm>
+#include <strings.h>
+#include <vector>
+
+namespace dulo::engine {
+
+namespace {
+
+// A part that inflates beyond this is taken as damaged (or hostile).
+constexpr size_t kMaxPartBytes = size_t(1) << 30;
+constexpr size_t kReadStep = size_t(1) << 20;
+
+void EnsureGsf() {
+    static const bool ready = [] {
+        gsf_init();
+        return true;
+    }();
+    (void)ready;
+}
+
+// The child of a folder whose name matches without regard to case.
+GsfInput* ChildNoCase(GsfInfile* folder, std::string_view name) {
+    int n = gsf_infile_num_children(folder);
+    for (int i = 0; i < n; ++i) {
+        const char* childName = gsf_infile_name_by_index(folder, i);
+        if (childName && name.size() == std::strlen(childName) &&
+            strncasecmp(childName, name.data(), name.size()) == 0)
+            return gsf_infile_child_by_index(folder, i);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<ZipPackage> ZipPackage::Open(const std::string& path) {
+    EnsureGsf();
+    GError* error = nullptr;
+    GsfInput* input = gsf_input_stdio_new(path.c_str(), &error);
+    if (!input) {
+        if (error) g_error_free(error);
+        return nullptr;
+    }
+    GsfInfile* zip = gsf_infile_zip_new(input, &error);
+    g_object_unref(input);
+    if (!zip) {
+        if (error) g_error_free(error);
+        return nullptr;
+    }
+    return std::unique_ptr<ZipPackage>(new ZipPackage(zip));
+}
+
+ZipPackage::~ZipPackage() { g_object_unref(m_zip); }
+
+bool ZipPackage::Read(std::string_view partName, std::string& bytes) const {
+    bytes.clear();
+    GsfInfile* folder = m_zip;
+    g_object_ref(folder);
+    GsfInput* part = nullptr;
+    while (!partName.empty()) {
+        size_t slash = partName.find('/');
+        std::string_view segment = partName.substr(0, slash);
+        partName = slash == std::string_view::npos ? std::string_view() : partName.substr(slash + 1);
+        if (segment.empty()) continue;
+        GsfInput* child = ChildNoCase(folder, segment);
+        g_object_unref(folder);
+        folder = nullptr;
+        if (!child) return false;
+        if (partName.empty()) {
+            part = child;
+            break;
+        }
+        if (!GSF_IS_INFILE(child)) {
+            g_object_unref(child);
+            return false;
+        }
+        folder = GSF_INFILE(child);
+    }
+    if (folder) g_object_unref(folder);
+    if (!part) return false;
+    // A folder is not a part.
+    if (GSF_IS_INFILE(part) && gsf_infile_num_children(GSF_INFILE(part)) > 0) {
+        g_object_unref(part);
+        return false;
+    }
+    gsf_off_t claimed = gsf_input_size(part);
+    bool ok = claimed >= 0 && static_cast<uint64_t>(claimed) <= kMaxPartBytes;
+    if (ok) {
+        // The size comes from the archive's directory: read in steps rather than trust it.
+        bytes.reserve(std::min<size_t>(static_cast<size_t>(claimed), kMaxPartBytes));
+        while (gsf_input_remaining(part) > 0) {
+            size_t step = std::min<size_t>(kReadStep, static_cast<size_t>(gsf_input_remaining(part)));
+            size_t at = bytes.size();
+            if (at + step > kMaxPartBytes) {
+                ok = false;
+                break;
+            }
+            bytes.resize(at + step);
+            if (!gsf_input_read(part, step, reinterpret_cast<guint8*>(bytes.data() + at))) {
+                ok = false;
+                break;
+            }
+        }
+    }
+    g_object_unref(part);
+    if (!ok) bytes.clear();
+    return ok;
+}
+
+std::string ResolvePartName(std::string_view sourceFolder, std::string_view target) {
+    std::string joined;
+    if (!target.empty() && target[0] == '/') joined = std::string(target.substr(1));
+    else joined = std::string(sourceFolder) + std::string(target);
+    std::replace(joined.begin(), joined.end(), '\\', '/');
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= joined.size()) {
+        size_t slash = joined.find('/', start);
+        std::string segment = joined.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        if (segment == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!segment.empty() && segment != ".") {
+            parts.push_back(segment);
+        }
+        if (slash == std::string::npos) break;
+        start = slash + 1;
+    }
+    std::string out;
+    for (const std::string& p : parts) {
+        if (!out.empty()) out += '/';
+        out += p;
+    }
+    return out;
+}
+
+}  // namespace dulo::engine

@@ -1,0 +1,147 @@
+#include "platform/TextConv.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <string>
+
+namespace dulo {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+// Decodes one UTF-8 sequence at text[i]; advances i past it.
+char32_t DecodeUtf8(std::string_view text, size_t& i) {
+    unsigned char b = static_cast<unsigned char>(text[i++]);
+    if (b < 0x80) return b;
+    int extra;
+    char32_t c;
+    char32_t min;
+    if ((b & 0xE0) == 0xC0) {
+        extra = 1, c = b & 0x1F, min = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+        extra = 2, c = b & 0x0F, min = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+        extra = 3, c = b & 0x07, min = 0x10000;
+    } else {
+        return kReplacement;
+    }
+    for (int k = 0; k < extra; ++k) {
+        if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return kReplacement;
+        c = (c << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
+    }
+    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return kReplacement;
+    return c;
+}
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        char32_t c = DecodeUtf8(text, i);
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out += char16_t(0xD800 + (c >> 10));
+            out += char16_t(0xDC00 + (c & 0x3FF));
+        } else {
+            out += char16_t(c);
+        }
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = kReplacement;
+        }
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+BSTR BstrFromUtf8(std::string_view text) {
+    std::u16string wide = Utf8ToUtf16(text);
+    return SysAllocStringLen(wide.data(), UINT(wide.size()));
+}
+
+std::string Utf8FromBstr(BSTR bstr) {
+    if (!bstr) return {};
+    return Utf16ToUtf8(std::u16string_view(bstr, SysStringLen(bstr)));
+}
+
+std::string ToUtf8FromCodepage(std::string_view bytes, int codepage) {
+    bool ascii = true;
+    for (char ch : bytes) {
+        if (static_cast<unsigned char>(ch) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii) return std::string(bytes);
+    if (codepage == 65001) {
+        std::string out;
+        for (size_t i = 0; i < bytes.size();) AppendUtf8(out, DecodeUtf8(bytes, i));
+        return out;
+    }
+    std::string name;
+    switch (codepage) {
+        case 367: name = "ASCII"; break;
+        case 1200: name = "UTF-16LE"; break;
+        case 10000: name = "MACINTOSH"; break;
+        case 32768: name = "MACINTOSH"; break;  // the Apple Roman code page of old Mac workbooks
+        case 32769: name = "CP1252"; break;
+        default: name = "CP" + std::to_string(codepage > 0 ? codepage : 1252); break;
+    }
+    iconv_t cd = iconv_open("UTF-8", name.c_str());
+    if (cd == (iconv_t)-1) cd = iconv_open("UTF-8", "CP1252");
+    if (cd == (iconv_t)-1) return std::string(bytes);
+    std::string out;
+    out.resize(bytes.size() * 4 + 4);
+    char* in = const_cast<char*>(bytes.data());
+    size_t inLeft = bytes.size();
+    char* dst = out.data();
+    size_t outLeft = out.size();
+    while (inLeft > 0) {
+        if (iconv(cd, &in, &inLeft, &dst, &outLeft) != (size_t)-1) break;
+        if (errno == E2BIG) break;  // cannot happen: 4 bytes per input byte is enough
+        // An unmapped or broken byte: mark it and go on with the rest.
+        ++in, --inLeft;
+        if (outLeft >= 3) {
+            *dst++ = char(0xEF), *dst++ = char(0xBF), *dst++ = char(0xBD);
+            outLeft -= 3;
+        }
+    }
+    out.resize(out.size() - outLeft);
+    iconv_close(cd);
+    return out;
+}
+
+}  // namespace dulo

@@ -1,0 +1,157 @@
+// The cell base with its wrong-kind markers, and the text and numeric kinds.
+#include "tables/IoCell.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+const char kWrongKindText[] = "!";
+
+namespace dulo {
+
+int32_t TruncateToInt32(double value) {
+    if (!(value > -2147483649.0 && value < 2147483648.0)) return INT32_MIN;
+    return int32_t(value);
+}
+
+int AtoiClamped(const char* text) {
+    if (!text) return 0;
+    errno = 0;
+    long long v = std::strtoll(text, nullptr, 10);
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
+    return int(v);
+}
+
+}  // namespace dulo
+
+namespace {
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+std::string Format(const char* format, ...) {
+    char small[64];
+    va_list args;
+    va_start(args, format);
+    int n = std::vsnprintf(small, sizeof small, format, args);
+    va_end(args);
+    if (n < 0) return std::string();
+    if (size_t(n) < sizeof small) return std::string(small, size_t(n));
+    // "%f" of a large number runs past any fixed buffer.
+    std::string out(size_t(n) + 1, '\0');
+    va_start(args, format);
+    std::vsnprintf(out.data(), out.size(), format, args);
+    va_end(args);
+    out.resize(size_t(n));
+    return out;
+}
+
+}  // namespace
+
+// Base: every slot answers with its marker.
+std::string CIoCell::GetText() const { return kWrongKindText; }
+const char* CIoCell::GetTextPtr() const { return kWrongKindText; }
+double CIoCell::GetAsDouble() const { return kWrongKindDouble; }
+int CIoCell::GetAsInt() const { return kWrongKindInt; }
+int CIoCell::GetAsLong() const { return kWrongKindLong; }
+void CIoCell::SetText(const char*) {}
+void CIoCell::SetNumber(double) {}
+void CIoCell::SetDate(double, int) {}
+char CIoCell::GetBit() const { return kWrongKindChar; }
+char CIoCell::GetTinyInt() const { return kWrongKindChar; }
+const char* CIoCell::GetString() const { return kWrongKindText; }
+short CIoCell::GetShort() const { return short(kWrongKindLong); }
+int CIoCell::GetLong() const { return kWrongKindLong; }
+float CIoCell::GetFloat() const { return kWrongKindFloat; }
+double CIoCell::GetDouble() const { return kWrongKindDouble; }
+void CIoCell::GetDateTo(COleDateTime&) const {}
+COleDateTime CIoCell::GetDate() const { return COleDateTime(0.0, COleDateTime::valid); }
+
+// Text
+CIoStrCell::CIoStrCell(const char* text, bool null, bool marked) : CIoCell(null, marked) {
+    if (!null && text) m_strValue = text;
+}
+
+CIoStrCell::CIoStrCell(const char* text, const char* name, bool null, bool marked, int sourceIndex)
+    : CIoCell(name, null, marked, sourceIndex) {
+    if (!null && text) m_strValue = text;
+}
+
+double CIoStrCell::GetAsDouble() const { return dulo::AtoiClamped(m_strValue.c_str()); }
+int CIoStrCell::GetAsInt() const { return dulo::AtoiClamped(m_strValue.c_str()); }
+int CIoStrCell::GetAsLong() const { return dulo::AtoiClamped(m_strValue.c_str()); }
+
+void CIoStrCell::SetText(const char* text) {
+    m_strValue = text ? text : "";
+    MarkSet();
+}
+
+// The numeric kinds share one pattern: constructors store the value unless
+// null, GetTextPtr formats into a per-thread buffer of the kind.
+#define DULO_NUMERIC_CELL_CONSTRUCTORS(Class, Type, Field)                                              \
+    Class::Class(Type value, bool null, bool marked) : CIoCell(null, marked) {                          \
+        if (!null) Field = value;                                                                       \
+    }                                                                                                   \
+    Class::Class(Type value, const char* name, bool null, bool marked, int sourceIndex)                 \
+        : CIoCell(name, null, marked, sourceIndex) {                                                    \
+        if (!null) Field = value;                                                                       \
+    }                                                                                                   \
+    const char* Class::GetTextPtr() const {                                                             \
+        thread_local std::string buffer;                                                                \
+        buffer = GetText();                                                                             \
+        return buffer.c_str();                                                                          \
+    }
+
+DULO_NUMERIC_CELL_CONSTRUCTORS(CIoLongCell, int32_t, m_nValue)
+DULO_NUMERIC_CELL_CONSTRUCTORS(CIoShortCell, int16_t, m_nValue)
+DULO_NUMERIC_CELL_CONSTRUCTORS(CIoFloatCell, float, m_fValue)
+DULO_NUMERIC_CELL_CONSTRUCTORS(CIoDoubleCell, double, m_dValue)
+DULO_NUMERIC_CELL_CONSTRUCTORS(CIoBitCell, uint8_t, m_nValue)
+DULO_NUMERIC_CELL_CONSTRUCTORS(CIoTinyIntCell, int8_t, m_nValue)
+
+#undef DULO_NUMERIC_CELL_CONSTRUCTORS
+
+std::string CIoLongCell::GetText() const { return Format("%ld", long(m_nValue)); }
+std::string CIoShortCell::GetText() const { return Format("%d", int(m_nValue)); }
+std::string CIoFloatCell::GetText() const { return Format("%f", double(m_fValue)); }
+std::string CIoDoubleCell::GetText() const { return Format("%lf", m_dValue); }
+std::string CIoBitCell::GetText() const { return Format("%d", int(m_nValue)); }
+std::string CIoTinyIntCell::GetText() const { return Format("%d", int(m_nValue)); }
+
+int CIoFloatCell::GetAsInt() const { return dulo::TruncateToInt32(m_fValue); }
+int CIoDoubleCell::GetAsInt() const { return dulo::TruncateToInt32(m_dValue); }
+
+// Integer kinds truncate toward zero and keep the low bits, so 300.7 in a
+// tiny-integer cell is 44.
+void CIoLongCell::SetNumber(double value) {
+    m_nValue = dulo::TruncateToInt32(value);
+    MarkSet();
+}
+
+void CIoShortCell::SetNumber(double value) {
+    m_nValue = int16_t(uint16_t(uint32_t(dulo::TruncateToInt32(value))));
+    MarkSet();
+}
+
+void CIoBitCell::SetNumber(double value) {
+    m_nValue = uint8_t(uint32_t(dulo::TruncateToInt32(value)));
+    MarkSet();
+}
+
+void CIoTinyIntCell::SetNumber(double value) {
+    m_nValue = int8_t(uint8_t(uint32_t(dulo::TruncateToInt32(value))));
+    MarkSet();
+}
+
+void CIoFloatCell::SetNumber(double value) {
+    m_fValue = float(value);
+    MarkSet();
+}
+
+void CIoDoubleCell::SetNumber(double value) {
+    m_dValue = value;
+    MarkSet();
+}

@@ -1,0 +1,343 @@
+#pragma once
+// Typed cells: every table, whatever its source, is held as rows of these.
+// A cell knows its kind by an ODBC SQL type code and answers every typed
+// getter; a getter that does not fit the kind returns a fixed marker.
+#include "platform/AutoDestructArray.h"
+#include "platform/OleDateTime.h"
+
+#include <cstdint>
+#include <string>
+
+// ODBC SQL type codes of the cell kinds and of the column types.
+enum : short {
+    SQL_UNKNOWN_TYPE = 0,
+    SQL_CHAR = 1,
+    SQL_NUMERIC = 2,
+    SQL_DECIMAL = 3,
+    SQL_INTEGER = 4,
+    SQL_SMALLINT = 5,
+    SQL_FLOAT = 6,
+    SQL_REAL = 7,
+    SQL_DOUBLE = 8,
+    SQL_DATE = 9,
+    SQL_TIME = 10,
+    SQL_TIMESTAMP = 11,
+    SQL_VARCHAR = 12,
+    SQL_LONGVARCHAR = -1,
+    SQL_BIT = -7,
+    SQL_TINYINT = -6,
+};
+
+// Markers returned by a typed getter that does not fit the cell's kind.
+// Callers compare against these exact values.
+constexpr int kWrongKindInt = 0;          // GetAsInt
+constexpr int kWrongKindLong = -999;      // GetAsLong, GetLong, GetShort
+constexpr float kWrongKindFloat = -999.0f;  // GetFloat
+constexpr double kWrongKindDouble = -999.99;  // GetAsDouble, GetDouble
+constexpr char kWrongKindChar = '!';      // GetBit, GetTinyInt
+extern const char kWrongKindText[];       // "!": GetText, GetTextPtr, GetString
+
+class CIoCell {
+public:
+    enum : uint32_t {
+        CELL_NULL = 0x10,      // no value
+        CELL_MARKED = 0x20,    // the worksheet cell behind a key cell holds a formula
+        CELL_BLANK = 0x40,     // an empty placeholder text cell
+        CELL_MODIFIED = 0x100  // created or changed since its row was last written
+    };
+
+    virtual ~CIoCell() = default;
+
+    virtual int GetSqlType() const = 0;
+    virtual std::string GetText() const;
+    // Valid until the next GetText/GetTextPtr on a cell of the same kind on this thread
+    // (a text cell returns its own buffer).
+    virtual const char* GetTextPtr() const;
+    virtual double GetAsDouble() const;
+    virtual int GetAsInt() const;
+    virtual int GetAsLong() const;
+    // The setters store the value, clear CELL_NULL and set CELL_MODIFIED on the kinds they fit.
+    virtual void SetText(const char* text);
+    virtual void SetNumber(double value);
+    virtual void SetDate(double date, int status);
+    virtual char GetBit() const;
+    virtual char GetTinyInt() const;
+    virtual const char* GetString() const;
+    virtual short GetShort() const;
+    virtual int GetLong() const;
+    virtual float GetFloat() const;
+    virtual double GetDouble() const;
+    virtual void GetDateTo(COleDateTime& value) const;
+    virtual COleDateTime GetDate() const;
+
+    uint32_t GetFlags() const { return m_nFlags; }
+    void SetFlags(uint32_t flags) { m_nFlags = flags; }
+    bool IsNull() const { return (m_nFlags & CELL_NULL) != 0; }
+    bool IsMarked() const { return (m_nFlags & CELL_MARKED) != 0; }
+    bool IsBlank() const { return (m_nFlags & CELL_BLANK) != 0; }
+    bool IsModified() const { return (m_nFlags & CELL_MODIFIED) != 0; }
+    void ClearModified() { m_nFlags &= ~uint32_t(CELL_MODIFIED); }
+
+    const std::string& GetName() const { return m_strName; }
+    void SetName(const char* name) { m_strName = name ? name : ""; }
+    int GetSourceIndex() const { return m_nSourceIndex; }
+    void SetSourceIndex(int index) { m_nSourceIndex = index; }
+    int GetSourceRow() const { return m_nSourceRow; }
+    void SetSourceRow(int row) { m_nSourceRow = row; }
+    int GetSourceColumn() const { return m_nSourceColumn; }
+    void SetSourceColumn(int column) { m_nSourceColumn = column; }
+
+    uint32_t m_nFlags;
+    int32_t m_nSourceIndex = -1;
+    int32_t m_nSourceRow = -1;
+    int32_t m_nSourceColumn = -1;
+    std::string m_strName;
+
+protected:
+    CIoCell(bool null, bool marked) : m_nFlags(MakeFlags(null, marked)) {}
+    CIoCell(const char* name, bool null, bool marked, int sourceIndex)
+        : m_nFlags(MakeFlags(null, marked)), m_nSourceIndex(sourceIndex), m_strName(name ? name : "") {}
+    CIoCell(const CIoCell&) = default;
+    CIoCell& operator=(const CIoCell&) = default;
+
+    void MarkSet() { m_nFlags = (m_nFlags & ~uint32_t(CELL_NULL)) | CELL_MODIFIED; }
+
+private:
+    static uint32_t MakeFlags(bool null, bool marked) {
+        return CELL_MODIFIED | (null ? uint32_t(CELL_NULL) : 0u) | (marked ? uint32_t(CELL_MARKED) : 0u);
+    }
+};
+
+// The two constructor shapes every kind has: (value, null, marked) and
+// (value, column name, null, marked, source index). A null cell does not
+// store its value. The default constructor makes a null, unmarked cell.
+
+class CIoStrCell : public CIoCell {
+public:
+    CIoStrCell() : CIoCell(true, false) {}
+    CIoStrCell(const char* text, bool null, bool marked);
+    CIoStrCell(const char* text, const char* name, bool null, bool marked, int sourceIndex);
+
+    int GetSqlType() const override { return SQL_CHAR; }
+    std::string GetText() const override { return m_strValue; }
+    const char* GetTextPtr() const override { return m_strValue.c_str(); }
+    // Text converts with atoi for all three: 12.75 gives 12, "abc" gives 0.
+    double GetAsDouble() const override;
+    int GetAsInt() const override;
+    int GetAsLong() const override;
+    void SetText(const char* text) override;
+    const char* GetString() const override { return m_strValue.c_str(); }
+
+    std::string m_strValue;
+};
+
+class CIoLongCell : public CIoCell {
+public:
+    CIoLongCell() : CIoCell(true, false) {}
+    CIoLongCell(int32_t value, bool null, bool marked);
+    CIoLongCell(int32_t value, const char* name, bool null, bool marked, int sourceIndex);
+
+    int GetSqlType() const override { return SQL_INTEGER; }
+    std::string GetText() const override;
+    const char* GetTextPtr() const override;
+    double GetAsDouble() const override { return m_nValue; }
+    int GetAsInt() const override { return m_nValue; }
+    int GetAsLong() const override { return m_nValue; }
+    void SetNumber(double value) override;
+    int GetLong() const override { return m_nValue; }
+
+    int32_t m_nValue = 0;
+};
+
+class CIoShortCell : public CIoCell {
+public:
+    CIoShortCell() : CIoCell(true, false) {}
+    CIoShortCell(int16_t value, bool null, bool marked);
+    CIoShortCell(int16_t value, const char* name, bool null, bool marked, int sourceIndex);
+
+    int GetSqlType() const override { return SQL_SMALLINT; }
+    std::string GetText() const override;
+    const char* GetTextPtr() const override;
+    double GetAsDouble() const override { return m_nValue; }
+    int GetAsInt() const override { return m_nValue; }
+    int GetAsLong() const override { return m_nValue; }
+    void SetNumber(double value) override;
+    short GetShort() const override { return m_nValue; }
+
+    int16_t m_nValue = 0;
+};
+
+class CIoFloatCell : public CIoCell {
+public:
+    CIoFloatCell() : CIoCell(true, false) {}
+    CIoFloatCell(float value, bool null, bool marked);
+    CIoFloatCell(float value, const char* name, bool null, bool marked, int sourceIndex);
+
+    int GetSqlType() const override { return SQL_REAL; }
+    std::string GetText() const override;
+    const char* GetTextPtr() const override;
+    double GetAsDouble() const override { return m_fValue; }
+    int GetAsInt() const override;
+    int GetAsLong() const override { return GetAsInt(); }
+    void SetNumber(double value) override;
+    float GetFloat() const override { return m_fValue; }
+
+    float m_fValue = 0.0f;
+};
+
+class CIoDoubleCell : public CIoCell {
+public:
+    CIoDoubleCell() : CIoCell(true, false) {}
+    CIoDoubleCell(double value, bool null, bool marked);
+    CIoDoubleCell(double value, const char* name, bool null, bool marked, int sourceIndex);
+
+    int GetSqlType() const override { return SQL_DOUBLE; }
+    std::string GetText() const override;
+    const char* GetTextPtr() const override;
+    double GetAsDouble() const override { return m_dValue; }
+    int GetAsInt() const override;
+    int GetAsLong() const override { return GetAsInt(); }
+    void SetNumber(double value) override;
+    double GetDouble() const override { return m_dValue; }
+
+    double m_dValue = 0.0;
+};
+
+class CIoBitCell : public CIoCell {
+public:
+    CIoBitCell() : CIoCell(true, false) {}
+    CIoBitCell(uint8_t value, bool null, bool marked);
+    CIoBitCell(uint8_t value, const char* name, bool null, bool marked, int sourceIndex);
+
+    int GetSqlType() const override { return SQL_BIT; }
+    std::string GetText() const override;
+    const char* GetTextPtr() const override;
+    double GetAsDouble() const override { return m_nValue; }
+    int GetAsInt() const override { return m_nValue; }
+    int GetAsLong() const override { return m_nValue; }
+    void SetNumber(double value) override;
+    char GetBit() const override { return char(m_nValue); }
+
+    uint8_t m_nValue = 0;
+};
+
+class CIoTinyIntCell : public CIoCell {
+public:
+    CIoTinyIntCell() : CIoCell(true, false) {}
+    CIoTinyIntCell(int8_t value, bool null, bool marked);
+    CIoTinyIntCell(int8_t value, const char* name, bool null, bool marked, int sourceIndex);
+
+    int GetSqlType() const override { return SQL_TINYINT; }
+    std::string GetText() const override;
+    const char* GetTextPtr() const override;
+    double GetAsDouble() const override { return m_nValue; }
+    int GetAsInt() const override { return m_nValue; }
+    int GetAsLong() const override { return m_nValue; }
+    void SetNumber(double value) override;
+    char GetTinyInt() const override { return char(m_nValue); }
+
+    int8_t m_nValue = 0;
+};
+
+// The three date kinds hold the full date value; the kind decides which
+// fields are read from text and printed. Besides the date value they are made
+// from a raw OLE date (status 0), from a VARIANT (VT_DATE as is, anything else
+// converted; a failed conversion gives status 1) and from text ("yyyy-mm-dd",
+// "hh:mm:ss", "yyyy-mm-dd hh:mm:ss"; fields that do not survive a round trip
+// through the calendar give status 1).
+#define DULO_DATE_CELL_CONSTRUCTORS(Class)                                                                  \
+    Class() : CIoCell(true, false) {}                                                                       \
+    Class(const COleDateTime& value, bool null, bool marked);                                               \
+    Class(const COleDateTime& value, const char* name, bool null, bool marked, int sourceIndex);            \
+    Class(double oleDate, bool null, bool marked);                                                          \
+    Class(double oleDate, const char* name, bool null, bool marked, int sourceIndex);                       \
+    Class(const VARIANT& value, bool null, bool marked);                                                    \
+    Class(const VARIANT& value, const char* name, bool null, bool marked, int sourceIndex);                 \
+    Class(const char* text, bool null, bool marked);                                                        \
+    Class(const char* text, const char* name, bool null, bool marked, int sourceIndex);
+
+class CIoDateCell : public CIoCell {
+public:
+    DULO_DATE_CELL_CONSTRUCTORS(CIoDateCell)
+
+    int GetSqlType() const override { return SQL_DATE; }
+    std::string GetText() const override;
+    const char* GetTextPtr() const override;
+    void SetDate(double date, int status) override;
+    void GetDateTo(COleDateTime& value) const override { value = m_Value; }
+    COleDateTime GetDate() const override { return m_Value; }
+
+    COleDateTime m_Value;
+};
+
+class CIoTimeCell : public CIoCell {
+public:
+    DULO_DATE_CELL_CONSTRUCTORS(CIoTimeCell)
+
+    int GetSqlType() const override { return SQL_TIME; }
+    std::string GetText() const override;
+    const char* GetTextPtr() const override;
+    void SetDate(double date, int status) override;
+    void GetDateTo(COleDateTime& value) const override { value = m_Value; }
+    COleDateTime GetDate() const override { return m_Value; }
+
+    COleDateTime m_Value;
+};
+
+class CIoTimeStampCell : public CIoCell {
+public:
+    DULO_DATE_CELL_CONSTRUCTORS(CIoTimeStampCell)
+
+    int GetSqlType() const override { return SQL_TIMESTAMP; }
+    std::string GetText() const override;
+    const char* GetTextPtr() const override;
+    void SetDate(double date, int status) override;
+    void GetDateTo(COleDateTime& value) const override { value = m_Value; }
+    COleDateTime GetDate() const override { return m_Value; }
+
+    COleDateTime m_Value;
+};
+
+#undef DULO_DATE_CELL_CONSTRUCTORS
+
+namespace dulo {
+
+// Date value helpers shared by the date kinds (kind = SQL_DATE, SQL_TIME or SQL_TIMESTAMP).
+COleDateTime DateValueFromText(const char* text, int kind);
+COleDateTime DateValueFromVariant(const VARIANT& value);
+// "%04d-%02d-%02d", "%02d:%02d:%02d" or both; a field is -1 when the status is
+// not 0 or the date has no calendar form, so an invalid date prints -001--1--1.
+std::string DateValueText(const COleDateTime& value, int kind);
+// Truncation toward zero into 32 bits; NaN and values outside the range give
+// INT32_MIN, as the x86 conversion does. Narrower kinds keep the low bits.
+int32_t TruncateToInt32(double value);
+// atoi with the result clamped to the int range on overflow.
+int AtoiClamped(const char* text);
+
+}  // namespace dulo
+
+// A key column: its name and position.
+class CIoKeyCell final {
+public:
+    CIoKeyCell() = default;
+    CIoKeyCell(const char* name, int index) : m_strName(name ? name : ""), m_nIndex(index) {}
+
+    virtual const char* GetName() const { return m_strName.c_str(); }
+    virtual int GetIndex() const { return m_nIndex; }
+    virtual void SetName(const char* name) { m_strName = name ? name : ""; }
+    virtual void SetIndex(int index) { m_nIndex = index; }
+
+    std::string m_strName;
+    int32_t m_nIndex = -1;
+};
+
+// Owning arrays: clearing or destroying them deletes the elements; grow by 25.
+class CIoCellArray : public CAutoDestructArray<CIoCell> {
+public:
+    CIoCellArray() : CAutoDestructArray<CIoCell>(25) {}
+};
+
+class CIoKeyCellArray : public CAutoDestructArray<CIoKeyCell> {
+public:
+    CIoKeyCellArray() : CAutoDestructArray<CIoKeyCell>(25) {}
+};
