@@ -20,8 +20,11 @@ constexpr Entry kEntries[] = {
 #include "xml/Messages.inc"
 #include "settings/Messages.inc"
 #include "tables/Messages.inc"
+#include "tables/KeyedMessages.inc"
 #include "sources/Messages.inc"
+#include "sources/WksMessages.inc"
 #include "sources/workbook/Messages.inc"
+#include "sources/workbook/AppMessages.inc"
 #include "formulas/Messages.inc"
 #include "extmodels/Messages.inc"
 };
