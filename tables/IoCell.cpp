@@ -2,6 +2,7 @@
 #include "tables/IoCell.h"
 
 #include <cerrno>
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdarg>
@@ -147,7 +148,11 @@ void CIoTinyIntCell::SetNumber(double value) {
 }
 
 void CIoFloatCell::SetNumber(double value) {
-    m_fValue = float(value);
+    // Beyond the float range the value becomes an infinity rather than undefined.
+    if (std::isfinite(value) && std::fabs(value) > double(FLT_MAX))
+        m_fValue = value > 0 ? HUGE_VALF : -HUGE_VALF;
+    else
+        m_fValue = float(value);
     MarkSet();
 }
 
