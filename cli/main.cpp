@@ -1,8 +1,366 @@
+// dulo: a command-line host. Each subcommand calls one export through the
+// public header and prints what came back.
+#include "VariantPrinter.h"
 #include "dulo/DuloModelDataLib.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
 
-int main() {
-    std::fprintf(stderr, "usage: dulo COMMAND [ARGS...]\n");
-    return 2;
+#ifdef DULO_HAVE_BRIDGE
+#include "platform/bridge/ModelFileKey.h"
+#endif
+
+using namespace dulocli;
+
+namespace {
+
+enum class Format { Text, Csv, Json, Summary };
+
+struct Options {
+    Format format = Format::Text;
+    int sourceType = 0;
+    std::vector<std::string> args;  // subcommand first
+};
+
+struct UsageError {
+    std::string message;
+};
+
+const char* kUsage =
+    "usage: dulo [--format text|csv|json|summary] [--source-type N] COMMAND [ARGS...]\n"
+    "commands:\n"
+    "  table MODEL_DIR TABLE                 LoadTableSX\n"
+    "  excel-table DIR TABLE FILE[SHEET]...  LoadExcelTable\n"
+    "  single-table PATH SHEET TABLE         LoadSingleExcelTable (--source-type N)\n"
+    "  case-table PATH SHEET                 LoadCaseTable\n"
+    "  settings [MODEL_FILE]                 LoadModelSettings\n"
+    "  setting NAME                          LoadSettingValue\n"
+    "  non-default MODEL_FILE [SECTION]      GetNonDefaultModelSettings\n"
+    "  args FORMULA                          GetPropertyArgs\n"
+    "  calc FORMULA [NAME=VALUE ...]         GetPropertyResult\n"
+    "  external-models MODEL_DIR             GetExternalModels\n"
+    "  encipher IN OUT | decipher IN OUT     the model-file bridge\n";
+
+// A 256-byte caller buffer as the exports expect it.
+struct Buffer256 {
+    char data[256] = {};
+    std::string Text() const { return std::string(data, strnlen(data, sizeof data)); }
+};
+
+Buffer256 DirectoryBuffer(const std::string& dir) {
+    if (dir.size() > 255) throw UsageError{"directory longer than 255 bytes: " + dir};
+    Buffer256 b;
+    std::memcpy(b.data, dir.data(), dir.size());
+    return b;
+}
+
+// What one export returned, ready to print.
+struct Outcome {
+    std::string exportName;
+    int returnValue = 0;
+    bool success = false;
+    bool hasNames = false;
+    Buffer256 rowName, colName;
+    std::vector<std::pair<std::string, VARIANT>> results;  // one, or the named parts
+
+    Outcome() = default;
+    Outcome(const Outcome&) = delete;
+    ~Outcome() {
+        for (auto& r : results) VariantClear(&r.second);
+    }
+    VARIANT& AddResult(const std::string& name) {
+        results.emplace_back(name, VARIANT{});
+        VariantInit(&results.back().second);
+        return results.back().second;
+    }
+};
+
+void Print(const Outcome& o, Format format) {
+    if (format == Format::Json || format == Format::Summary) {
+        std::string out = "{\"export\": " + JsonString(o.exportName) + ", \"return\": " + std::to_string(o.returnValue);
+        if (format == Format::Summary) {
+            long rows = 0, cols = 0;
+            bool have = !o.results.empty() && ArrayDims(o.results.front().second, rows, cols);
+            out += ", \"dims\": " + (have ? "[" + std::to_string(rows) + ", " + std::to_string(cols) + "]" : "null");
+        } else {
+            if (o.hasNames)
+                out += ", \"rowName\": " + JsonString(o.rowName.Text()) + ", \"colName\": " + JsonString(o.colName.Text());
+            if (o.results.size() == 1 && o.results.front().first.empty()) {
+                out += ", \"result\": " + VariantToJson(o.results.front().second);
+            } else {
+                out += ", \"result\": {";
+                for (size_t i = 0; i < o.results.size(); ++i)
+                    out += (i ? ", " : "") + JsonString(o.results[i].first) + ": " + VariantToJson(o.results[i].second);
+                out += "}";
+            }
+        }
+        std::printf("%s}\n", out.c_str());
+        return;
+    }
+    if (!o.success) {
+        std::fprintf(stderr, "dulo: %s returned %d", o.exportName.c_str(), o.returnValue);
+        if (o.hasNames) std::fprintf(stderr, " (row \"%s\", column \"%s\")", o.rowName.data, o.colName.data);
+        std::fprintf(stderr, "\n");
+    }
+    for (const auto& [name, value] : o.results) {
+        if (value.vt == VT_EMPTY && !o.success) continue;
+        if (!name.empty()) std::printf("%s:\n", name.c_str());
+        std::string text = format == Format::Csv ? VariantToCsv(value) : VariantToTable(value);
+        std::fputs(text.c_str(), stdout);
+    }
+}
+
+void Need(const Options& o, size_t min, size_t max) {
+    size_t n = o.args.size() - 1;
+    if (n < min || n > max) throw UsageError{"wrong number of arguments for " + o.args[0]};
+}
+
+// "file[sheet]": the sheet in brackets at the end; anything else is all file name.
+void SplitFileText(const std::string& text, std::string& file, std::string& sheet) {
+    size_t open = text.find('[');
+    if (open == std::string::npos || open == 0 || text.back() != ']') {
+        file = text;
+        sheet.clear();
+        return;
+    }
+    file = text.substr(0, open);
+    sheet = text.substr(open + 1, text.size() - open - 2);
+}
+
+void Table(const Options& o, Outcome& out) {
+    Need(o, 2, 2);
+    Buffer256 dir = DirectoryBuffer(o.args[1]);
+    out.exportName = "LoadTableSX";
+    out.returnValue = LoadTableSX(dir.data, o.args[2].c_str(), &out.AddResult(""));
+    out.success = out.returnValue == 1;
+}
+
+void ExcelTable(const Options& o, Outcome& out) {
+    Need(o, 2, 10000);
+    Buffer256 dir = DirectoryBuffer(o.args[1]);
+    std::string files, sheets;
+    int count = 0;
+    for (size_t i = 3; i < o.args.size(); ++i, ++count) {
+        std::string file, sheet;
+        SplitFileText(o.args[i], file, sheet);
+        files.append(file).push_back('\0');
+        sheets.append(sheet).push_back('\0');
+    }
+    out.exportName = "LoadExcelTable";
+    out.hasNames = true;
+    out.returnValue = LoadExcelTable(o.args[2].c_str(), dir.data, count, files.c_str(), sheets.c_str(),
+                                     &out.AddResult(""), out.rowName.data, out.colName.data);
+    out.success = out.returnValue == 0;
+}
+
+void SingleTable(const Options& o, Outcome& out) {
+    Need(o, 3, 3);
+    out.exportName = "LoadSingleExcelTable";
+    out.hasNames = true;
+    out.returnValue = LoadSingleExcelTable(o.args[3].c_str(), o.args[1].c_str(), o.args[2].c_str(), o.sourceType,
+                                           &out.AddResult(""), out.rowName.data, out.colName.data);
+    out.success = out.returnValue == 0;
+}
+
+void CaseTable(const Options& o, Outcome& out) {
+    Need(o, 2, 2);
+    out.exportName = "LoadCaseTable";
+    out.hasNames = true;
+    out.returnValue = LoadCaseTable(o.args[1].c_str(), o.args[2].c_str(), &out.AddResult(""), out.rowName.data,
+                                    out.colName.data);
+    out.success = out.returnValue == 0;
+}
+
+void Settings(const Options& o, Outcome& out) {
+    Need(o, 0, 1);
+    out.exportName = "LoadModelSettings";
+    out.returnValue = LoadModelSettings(o.args.size() > 1 ? o.args[1].c_str() : "", &out.AddResult(""));
+    out.success = out.returnValue == 1;
+}
+
+void Setting(const Options& o, Outcome& out) {
+    Need(o, 1, 1);
+    out.exportName = "LoadSettingValue";
+    out.returnValue = LoadSettingValue("", o.args[1].c_str(), &out.AddResult(""));
+    out.success = out.returnValue == 1;
+}
+
+void NonDefault(const Options& o, Outcome& out) {
+    Need(o, 1, 2);
+    out.exportName = "GetNonDefaultModelSettings";
+    out.returnValue = GetNonDefaultModelSettings(o.args[1].c_str(), o.args.size() > 2 ? o.args[2].c_str() : nullptr,
+                                                 &out.AddResult(""));
+    out.success = out.returnValue == 1;
+}
+
+// A formula has at most 500 variables; unused values stay "no value".
+constexpr size_t kMaxArguments = 500;
+constexpr double kNoValue = 1e30;
+
+// The formula's argument names in order, through GetPropertyArgs.
+bool ArgumentNames(const std::string& formula, std::vector<std::string>& names, Outcome* out) {
+    std::vector<double> none(kMaxArguments, kNoValue);
+    VARIANT argNames, r1, r2;
+    VariantInit(&argNames), VariantInit(&r1), VariantInit(&r2);
+    int rc = GetPropertyArgs("PROPERTY", formula.c_str(), none.data(), none.data(), &argNames, &r1, &r2);
+    long rows = 0, cols = 0;
+    if (rc == 1 && ArrayDims(argNames, rows, cols)) {
+        for (long c = 0; c < cols; ++c) {
+            LONG idx[2] = {0, LONG(c)};
+            VARIANT e;
+            VariantInit(&e);
+            if (SUCCEEDED(SafeArrayGetElement(argNames.parray, idx, &e)) && e.vt == VT_BSTR)
+                names.push_back(Utf8FromBstr(e.bstrVal));
+            VariantClear(&e);
+        }
+    }
+    if (out) {
+        out->exportName = "GetPropertyArgs";
+        out->returnValue = rc;
+        out->success = rc == 1;
+        out->AddResult("") = argNames;  // handed over, cleared with the outcome
+    } else {
+        VariantClear(&argNames);
+    }
+    VariantClear(&r1), VariantClear(&r2);
+    return rc == 1;
+}
+
+void Args(const Options& o, Outcome& out) {
+    Need(o, 1, 1);
+    std::vector<std::string> names;
+    ArgumentNames(o.args[1], names, &out);
+}
+
+void Calc(const Options& o, Outcome& out) {
+    Need(o, 1, 10000);
+    std::map<std::string, double> given;
+    for (size_t i = 2; i < o.args.size(); ++i) {
+        const std::string& a = o.args[i];
+        size_t eq = a.find('=');
+        if (eq == std::string::npos || eq == 0) throw UsageError{"expected NAME=VALUE, got " + a};
+        char* end = nullptr;
+        std::string number = a.substr(eq + 1);
+        double value = std::strtod(number.c_str(), &end);
+        if (number.empty() || *end) throw UsageError{"not a number: " + a};
+        given[a.substr(0, eq)] = value;
+    }
+    std::vector<std::string> names;
+    ArgumentNames(o.args[1], names, nullptr);
+    // Values in argument order; an argument not given has no value.
+    std::vector<double> values(std::max(names.size(), size_t(1)), kNoValue);
+    for (size_t i = 0; i < names.size(); ++i) {
+        auto it = given.find(names[i]);
+        if (it != given.end()) values[i] = it->second;
+    }
+    out.exportName = "GetPropertyResult";
+    out.returnValue = GetPropertyResult("PROPERTY", o.args[1].c_str(), values.data(), &out.AddResult(""));
+    out.success = out.returnValue == 1;
+}
+
+void ExternalModels(const Options& o, Outcome& out) {
+    Need(o, 1, 1);
+    out.exportName = "GetExternalModels";
+    VARIANT* parts[5];
+    const char* names[5] = {"names", "paths", "types", "suppressed", "variables"};
+    for (int i = 0; i < 5; ++i) parts[i] = &out.AddResult(names[i]);
+    out.returnValue = GetExternalModels(o.args[1].c_str(), parts[0], parts[1], parts[2], parts[3], parts[4]);
+    out.success = out.returnValue == 1;
+}
+
+int Bridge(const Options& o, bool encipher) {
+    Need(o, 2, 2);
+#ifdef DULO_HAVE_BRIDGE
+    std::ifstream in(o.args[1], std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "dulo: cannot read %s\n", o.args[1].c_str());
+        return 1;
+    }
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    std::string result;
+    bool ok = encipher ? dulo::EncipherModelText(buffer.str(), result) : dulo::DecipherModelText(buffer.str(), result);
+    if (!ok) {
+        std::fprintf(stderr, "dulo: %s failed for %s\n", encipher ? "encipher" : "decipher", o.args[1].c_str());
+        return 1;
+    }
+    std::ofstream outFile(o.args[2], std::ios::binary);
+    outFile << result;
+    if (!outFile.flush()) {
+        std::fprintf(stderr, "dulo: cannot write %s\n", o.args[2].c_str());
+        return 1;
+    }
+    return 0;
+#else
+    (void)encipher;
+    std::fprintf(stderr, "dulo: this build has no model-file bridge\n");
+    return 1;
+#endif
+}
+
+Options ParseOptions(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&](const std::string& name) -> std::string {
+            size_t eq = a.find('=');
+            if (eq != std::string::npos) return a.substr(eq + 1);
+            if (i + 1 >= argc) throw UsageError{name + " needs a value"};
+            return argv[++i];
+        };
+        if (a == "--format" || a.rfind("--format=", 0) == 0) {
+            std::string f = value("--format");
+            if (f == "text") o.format = Format::Text;
+            else if (f == "csv") o.format = Format::Csv;
+            else if (f == "json") o.format = Format::Json;
+            else if (f == "summary") o.format = Format::Summary;
+            else throw UsageError{"unknown format: " + f};
+        } else if (a == "--source-type" || a.rfind("--source-type=", 0) == 0) {
+            std::string n = value("--source-type");
+            char* end = nullptr;
+            long v = std::strtol(n.c_str(), &end, 10);
+            if (n.empty() || *end) throw UsageError{"--source-type needs a number"};
+            o.sourceType = int(v);
+        } else if (a == "--help" || a == "-h") {
+            throw UsageError{""};
+        } else if (a.size() > 2 && a.rfind("--", 0) == 0) {
+            throw UsageError{"unknown option: " + a};
+        } else {
+            o.args.push_back(a);
+        }
+    }
+    if (o.args.empty()) throw UsageError{"no command"};
+    return o;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    static const std::map<std::string, std::function<void(const Options&, Outcome&)>> commands = {
+        {"table", Table},         {"excel-table", ExcelTable}, {"single-table", SingleTable},
+        {"case-table", CaseTable}, {"settings", Settings},      {"setting", Setting},
+        {"non-default", NonDefault}, {"args", Args},           {"calc", Calc},
+        {"external-models", ExternalModels}};
+    try {
+        Options o = ParseOptions(argc, argv);
+        const std::string& name = o.args[0];
+        if (name == "encipher" || name == "decipher") return Bridge(o, name == "encipher");
+        auto it = commands.find(name);
+        if (it == commands.end()) throw UsageError{"unknown command: " + name};
+        Outcome out;
+        it->second(o, out);
+        Print(out, o.format);
+        return out.success ? 0 : 1;
+    } catch (const UsageError& e) {
+        if (!e.message.empty()) std::fprintf(stderr, "dulo: %s\n", e.message.c_str());
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
 }
