@@ -13,9 +13,7 @@
 #include <string>
 #include <vector>
 
-#ifdef DULO_HAVE_BRIDGE
-#include "platform/bridge/ModelFileKey.h"
-#endif
+#include "xml/ReadModelText.h"
 
 using namespace dulocli;
 
@@ -277,7 +275,6 @@ void ExternalModels(const Options& o, Outcome& out) {
 
 int Bridge(const Options& o, bool encipher) {
     Need(o, 2, 2);
-#ifdef DULO_HAVE_BRIDGE
     std::ifstream in(o.args[1], std::ios::binary);
     if (!in) {
         std::fprintf(stderr, "dulo: cannot read %s\n", o.args[1].c_str());
@@ -298,11 +295,6 @@ int Bridge(const Options& o, bool encipher) {
         return 1;
     }
     return 0;
-#else
-    (void)encipher;
-    std::fprintf(stderr, "dulo: this build has no model-file bridge\n");
-    return 1;
-#endif
 }
 
 Options ParseOptions(int argc, char** argv) {
