@@ -6,6 +6,11 @@
 
 namespace dulo {
 
+// The file the path names: backslashes read as "/", and when no file has that
+// exact spelling, the one file of its directory whose name matches without
+// regard to case. Empty when there is none (or more than one such file).
+std::string FindModelFile(const std::string& path);
+
 // The whole text of the model file at path, as UTF-8: a missing file gives an
 // empty text; a file whose first character (after a byte-order mark) is "<" is
 // its own XML; any other file, an empty one included, is deciphered, and one

@@ -132,10 +132,15 @@ public:
 private:
     pugi::xml_node_struct* Limbo();
     bool IsLimbo(pugi::xml_node_struct* node) const { return node != nullptr && node == m_limbo; }
+    bool IsPending(pugi::xml_node_struct* node) const;
+    // A top-level node that belongs to the tree (not a holder of unappended nodes).
+    bool IsInTree(pugi::xml_node_struct* node) const { return !IsLimbo(node) && !IsPending(node); }
     friend std::string dulo::SerializeIndented(const CXmlDocument& document);
 
     std::unique_ptr<pugi::xml_document> m_doc;
     pugi::xml_node_struct* m_limbo = nullptr;  // holds created nodes until they are appended
+    // Declarations can only stand at the top level, so unappended ones wait there.
+    std::vector<pugi::xml_node_struct*> m_pendingDeclarations;
     bool m_async = true;
     std::string m_parseErrorReason;
 };

@@ -1,0 +1,134 @@
+#include "model/ModelFileFormat.h"
+
+#include "xml/ReadModelText.h"
+
+#include <climits>
+
+namespace dulo {
+
+namespace {
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+}  // namespace
+
+int ReadIntegerText(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) value = INT_MAX;
+    return static_cast<int>(value);
+}
+
+bool ReadFlagText(std::string_view text) { return ReadIntegerText(text) != 0; }
+
+CXmlNode FindChildElement(const CXmlNode& parent, std::string_view name) {
+    CXmlNodeList children = parent.ChildNodes();
+    for (long i = 0; i < children.Count(); ++i) {
+        CXmlNode child = children.Item(i);
+        if (child.IsElement() && child.NodeName() == name) return child;
+    }
+    return CXmlNode();
+}
+
+CModelTableEntry ReadTableElement(const CXmlNode& table) {
+    CModelTableEntry entry;
+    CXmlNodeList children = table.ChildNodes();
+    for (long i = 0; i < children.Count(); ++i) {
+        CXmlNode child = children.Item(i);
+        if (!child.IsElement()) continue;
+        const std::string name = child.NodeName();
+        if (name == "Name") {
+            entry.hasName = true;
+            entry.name = child.GetText();
+        } else if (name == "File") {
+            entry.hasFile = true;
+            entry.file = child.GetText();
+        } else if (name == "Enabled") {
+            entry.enabled = ReadFlagText(child.GetText());
+        } else if (name == "TableType") {
+            entry.tableType = ReadIntegerText(child.GetText());
+        }
+    }
+    return entry;
+}
+
+std::vector<std::string> CollectTableFiles(const CXmlDocument& document, std::string_view tableName) {
+    std::vector<std::string> files;
+    CXmlNodeList sections = document.DocumentElement().ChildNodes();
+    for (long i = 0; i < sections.Count(); ++i) {
+        CXmlNode section = sections.Item(i);
+        if (!section.IsElement() || section.NodeName() != "Tables") continue;
+        CXmlNodeList tables = section.ChildNodes();
+        for (long j = 0; j < tables.Count(); ++j) {
+            CXmlNode table = tables.Item(j);
+            if (!table.IsElement() || table.NodeName() != "Table") continue;
+            CModelTableEntry entry = ReadTableElement(table);
+            // An entry that does not say which table or which file names nothing to read.
+            if (!entry.hasName || !entry.hasFile) continue;
+            if (entry.enabled && EqualsNoCase(entry.name, tableName)) files.push_back(entry.file);
+        }
+    }
+    return files;
+}
+
+CModelTableList ReadModelTableList(const std::string& modelFilePath, std::string_view tableName) {
+    CModelTableList list;
+    if (FindModelFile(modelFilePath).empty()) {
+        list.result = ETableListResult::NoModelFile;
+        return list;
+    }
+    const std::string text = ReadModelText(modelFilePath);
+    std::unique_ptr<CXmlDocument> document = CXmlDocument::CreateDocument();
+    if (!document) {
+        list.result = ETableListResult::DocumentNotCreated;
+        return list;
+    }
+    try {
+        document->SetAsync(false);
+        if (!document->LoadXml(text)) {
+            list.result = ETableListResult::ParseFailed;
+            list.parseErrorReason = document->ParseErrorReason();
+            return list;
+        }
+        list.files = CollectTableFiles(*document, tableName);
+    } catch (const CComError& error) {
+        ReportComError(error);
+        list.files.clear();
+        list.result = ETableListResult::ComError;
+    }
+    return list;
+}
+
+void SplitTableFileText(std::string_view fileText, std::string& fileName, std::string& sheetName) {
+    const size_t p = fileText.find('[');
+    if (p == std::string_view::npos || p < 1) {
+        fileName.assign(fileText);
+        sheetName.clear();
+        return;
+    }
+    fileName.assign(fileText.substr(0, p));
+    std::string_view rest = fileText.substr(p + 1);
+    if (!rest.empty() && rest.back() == ']') rest.remove_suffix(1);
+    sheetName.assign(rest);
+}
+
+}  // namespace dulo

@@ -1,0 +1,93 @@
+#include "xml/ReadModelText.h"
+
+#include "platform/TextConv.h"
+#include "platform/bridge/ModelFileBridge.h"
+
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+namespace dulo {
+
+namespace {
+
+// The key that every enciphered model file of the product is written under.
+constexpr std::string_view kModelFileKey = "2b4790573ff62df51d012fcf6e680474b13918acfaf39ec05e7bcd9112713668";
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+struct BridgeDeleter {
+    void operator()(CModelFileBridge* b) const { CModelFileBridge::Destroy(b); }
+};
+
+std::unique_ptr<CModelFileBridge, BridgeDeleter> StartBridge() {
+    std::unique_ptr<CModelFileBridge, BridgeDeleter> bridge(CModelFileBridge::Create());
+    if (bridge && !bridge->Initialize()) bridge.reset();
+    return bridge;
+}
+
+}  // namespace
+
+std::string FindModelFile(const std::string& path) {
+    std::string p = path;
+    std::replace(p.begin(), p.end(), '\\', '/');
+    if (p.empty()) return std::string();
+    if (IsRegularFile(p)) return p;
+    size_t slash = p.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : p.substr(0, slash == 0 ? 1 : slash);
+    std::string name = slash == std::string::npos ? p : p.substr(slash + 1);
+    if (name.empty()) return std::string();
+    DIR* d = ::opendir(dir.c_str());
+    if (d == nullptr) return std::string();
+    std::string found;
+    int matches = 0;
+    while (dirent* e = ::readdir(d)) {
+        if (::strcasecmp(e->d_name, name.c_str()) == 0) {
+            ++matches;
+            found = (slash == std::string::npos ? std::string() : p.substr(0, slash + 1)) + e->d_name;
+        }
+    }
+    ::closedir(d);
+    return matches == 1 && IsRegularFile(found) ? found : std::string();
+}
+
+std::string DecodeUtf8File(std::string_view bytes) {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    // Through UTF-16 so that malformed sequences come out as U+FFFD.
+    return Utf16ToUtf8(Utf8ToUtf16(bytes));
+}
+
+std::string ReadModelText(const std::string& path) {
+    std::string file = FindModelFile(path);
+    if (file.empty()) return std::string();
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::string();
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text = DecodeUtf8File(bytes);
+    if (!text.empty() && text[0] == '<') return text;
+    std::string plain;
+    if (!DecipherModelText(text, plain)) return std::string();
+    return DecodeUtf8File(plain);
+}
+
+bool EncipherModelText(std::string_view plain, std::string& cipherText) {
+    cipherText.clear();
+    auto bridge = StartBridge();
+    return bridge && bridge->Encode(plain, kModelFileKey, cipherText);
+}
+
+bool DecipherModelText(std::string_view cipherText, std::string& plain) {
+    plain.clear();
+    auto bridge = StartBridge();
+    return bridge && bridge->Decode(cipherText, kModelFileKey, plain);
+}
+
+}  // namespace dulo
