@@ -4,29 +4,10 @@
 // getter; a getter that does not fit the kind returns a fixed marker.
 #include "platform/AutoDestructArray.h"
 #include "platform/OleDateTime.h"
+#include "tables/SqlType.h"
 
 #include <cstdint>
 #include <string>
-
-// ODBC SQL type codes of the cell kinds and of the column types.
-enum : short {
-    SQL_UNKNOWN_TYPE = 0,
-    SQL_CHAR = 1,
-    SQL_NUMERIC = 2,
-    SQL_DECIMAL = 3,
-    SQL_INTEGER = 4,
-    SQL_SMALLINT = 5,
-    SQL_FLOAT = 6,
-    SQL_REAL = 7,
-    SQL_DOUBLE = 8,
-    SQL_DATE = 9,
-    SQL_TIME = 10,
-    SQL_TIMESTAMP = 11,
-    SQL_VARCHAR = 12,
-    SQL_LONGVARCHAR = -1,
-    SQL_BIT = -7,
-    SQL_TINYINT = -6,
-};
 
 // Markers returned by a typed getter that does not fit the cell's kind.
 // Callers compare against these exact values.
@@ -118,7 +99,7 @@ public:
     CIoStrCell(const char* text, bool null, bool marked);
     CIoStrCell(const char* text, const char* name, bool null, bool marked, int sourceIndex);
 
-    int GetSqlType() const override { return SQL_CHAR; }
+    int GetSqlType() const override { return SqlType::Char; }
     std::string GetText() const override { return m_strValue; }
     const char* GetTextPtr() const override { return m_strValue.c_str(); }
     // Text converts with atoi for all three: 12.75 gives 12, "abc" gives 0.
@@ -137,7 +118,7 @@ public:
     CIoLongCell(int32_t value, bool null, bool marked);
     CIoLongCell(int32_t value, const char* name, bool null, bool marked, int sourceIndex);
 
-    int GetSqlType() const override { return SQL_INTEGER; }
+    int GetSqlType() const override { return SqlType::Integer; }
     std::string GetText() const override;
     const char* GetTextPtr() const override;
     double GetAsDouble() const override { return m_nValue; }
@@ -155,7 +136,7 @@ public:
     CIoShortCell(int16_t value, bool null, bool marked);
     CIoShortCell(int16_t value, const char* name, bool null, bool marked, int sourceIndex);
 
-    int GetSqlType() const override { return SQL_SMALLINT; }
+    int GetSqlType() const override { return SqlType::SmallInt; }
     std::string GetText() const override;
     const char* GetTextPtr() const override;
     double GetAsDouble() const override { return m_nValue; }
@@ -173,7 +154,7 @@ public:
     CIoFloatCell(float value, bool null, bool marked);
     CIoFloatCell(float value, const char* name, bool null, bool marked, int sourceIndex);
 
-    int GetSqlType() const override { return SQL_REAL; }
+    int GetSqlType() const override { return SqlType::Real; }
     std::string GetText() const override;
     const char* GetTextPtr() const override;
     double GetAsDouble() const override { return m_fValue; }
@@ -191,7 +172,7 @@ public:
     CIoDoubleCell(double value, bool null, bool marked);
     CIoDoubleCell(double value, const char* name, bool null, bool marked, int sourceIndex);
 
-    int GetSqlType() const override { return SQL_DOUBLE; }
+    int GetSqlType() const override { return SqlType::Double; }
     std::string GetText() const override;
     const char* GetTextPtr() const override;
     double GetAsDouble() const override { return m_dValue; }
@@ -209,7 +190,7 @@ public:
     CIoBitCell(uint8_t value, bool null, bool marked);
     CIoBitCell(uint8_t value, const char* name, bool null, bool marked, int sourceIndex);
 
-    int GetSqlType() const override { return SQL_BIT; }
+    int GetSqlType() const override { return SqlType::Bit; }
     std::string GetText() const override;
     const char* GetTextPtr() const override;
     double GetAsDouble() const override { return m_nValue; }
@@ -227,7 +208,7 @@ public:
     CIoTinyIntCell(int8_t value, bool null, bool marked);
     CIoTinyIntCell(int8_t value, const char* name, bool null, bool marked, int sourceIndex);
 
-    int GetSqlType() const override { return SQL_TINYINT; }
+    int GetSqlType() const override { return SqlType::TinyInt; }
     std::string GetText() const override;
     const char* GetTextPtr() const override;
     double GetAsDouble() const override { return m_nValue; }
@@ -260,7 +241,7 @@ class CIoDateCell : public CIoCell {
 public:
     DULO_DATE_CELL_CONSTRUCTORS(CIoDateCell)
 
-    int GetSqlType() const override { return SQL_DATE; }
+    int GetSqlType() const override { return SqlType::Date; }
     std::string GetText() const override;
     const char* GetTextPtr() const override;
     void SetDate(double date, int status) override;
@@ -274,7 +255,7 @@ class CIoTimeCell : public CIoCell {
 public:
     DULO_DATE_CELL_CONSTRUCTORS(CIoTimeCell)
 
-    int GetSqlType() const override { return SQL_TIME; }
+    int GetSqlType() const override { return SqlType::Time; }
     std::string GetText() const override;
     const char* GetTextPtr() const override;
     void SetDate(double date, int status) override;
@@ -288,7 +269,7 @@ class CIoTimeStampCell : public CIoCell {
 public:
     DULO_DATE_CELL_CONSTRUCTORS(CIoTimeStampCell)
 
-    int GetSqlType() const override { return SQL_TIMESTAMP; }
+    int GetSqlType() const override { return SqlType::TimeStamp; }
     std::string GetText() const override;
     const char* GetTextPtr() const override;
     void SetDate(double date, int status) override;
@@ -302,7 +283,7 @@ public:
 
 namespace dulo {
 
-// Date value helpers shared by the date kinds (kind = SQL_DATE, SQL_TIME or SQL_TIMESTAMP).
+// Date value helpers shared by the date kinds (kind = SqlType::Date, SqlType::Time or SqlType::TimeStamp).
 COleDateTime DateValueFromText(const char* text, int kind);
 COleDateTime DateValueFromVariant(const VARIANT& value);
 // "%04d-%02d-%02d", "%02d:%02d:%02d" or both; a field is -1 when the status is

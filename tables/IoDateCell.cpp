@@ -19,7 +19,7 @@ namespace dulo {
 COleDateTime DateValueFromText(const char* text, int kind) {
     std::string_view t = text ? text : "";
     int year = 1899, month = 12, day = 30, hour = 0, minute = 0, second = 0;
-    if (kind == SQL_TIME) {
+    if (kind == SqlType::Time) {
         hour = Field(t, 0, 2);
         minute = Field(t, 3, 2);
         second = Field(t, 6, 2);
@@ -27,7 +27,7 @@ COleDateTime DateValueFromText(const char* text, int kind) {
         year = Field(t, 0, 4);
         month = Field(t, 5, 2);
         day = Field(t, 8, 2);
-        if (kind == SQL_TIMESTAMP) {
+        if (kind == SqlType::TimeStamp) {
             hour = Field(t, 11, 2);
             minute = Field(t, 14, 2);
             second = Field(t, 17, 2);
@@ -61,9 +61,9 @@ std::string DateValueText(const COleDateTime& value, int kind) {
     int year = ok ? st.wYear : -1, month = ok ? st.wMonth : -1, day = ok ? st.wDay : -1;
     int hour = ok ? st.wHour : -1, minute = ok ? st.wMinute : -1, second = ok ? st.wSecond : -1;
     char buffer[64];
-    if (kind == SQL_DATE)
+    if (kind == SqlType::Date)
         std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", year, month, day);
-    else if (kind == SQL_TIME)
+    else if (kind == SqlType::Time)
         std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", hour, minute, second);
     else
         std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour, minute,
@@ -113,8 +113,8 @@ std::string DateValueText(const COleDateTime& value, int kind) {
         MarkSet();                                                                                        \
     }
 
-DULO_DATE_CELL_DEFINITIONS(CIoDateCell, SQL_DATE)
-DULO_DATE_CELL_DEFINITIONS(CIoTimeCell, SQL_TIME)
-DULO_DATE_CELL_DEFINITIONS(CIoTimeStampCell, SQL_TIMESTAMP)
+DULO_DATE_CELL_DEFINITIONS(CIoDateCell, SqlType::Date)
+DULO_DATE_CELL_DEFINITIONS(CIoTimeCell, SqlType::Time)
+DULO_DATE_CELL_DEFINITIONS(CIoTimeStampCell, SqlType::TimeStamp)
 
 #undef DULO_DATE_CELL_DEFINITIONS

@@ -11,8 +11,8 @@ namespace {
 
 std::unique_ptr<CIoCell> MakeFromText(int kind, const char* text) {
     switch (kind) {
-    case SQL_DATE: return std::make_unique<CIoDateCell>(text, false, false);
-    case SQL_TIME: return std::make_unique<CIoTimeCell>(text, false, false);
+    case SqlType::Date: return std::make_unique<CIoDateCell>(text, false, false);
+    case SqlType::Time: return std::make_unique<CIoTimeCell>(text, false, false);
     default: return std::make_unique<CIoTimeStampCell>(text, false, false);
     }
 }
@@ -25,27 +25,27 @@ struct TextCase {
 };
 
 const TextCase kTextCases[] = {
-    {SQL_DATE, "2024-02-29", 0, "2024-02-29"},
-    {SQL_DATE, "2024-02-30", 1, "-001--1--1"},
-    {SQL_DATE, "2023-02-29", 1, "-001--1--1"},
-    {SQL_DATE, "2024-13-01", 1, "-001--1--1"},
-    {SQL_DATE, "2024-01-32", 1, "-001--1--1"},
-    {SQL_DATE, "2024-00-10", 1, "-001--1--1"},
-    {SQL_DATE, "1899-12-30", 0, "1899-12-30"},
-    {SQL_DATE, "1800-01-01", 0, "1800-01-01"},
-    {SQL_DATE, "2024/03/05", 0, "2024-03-05"},  // separators are not looked at
-    {SQL_DATE, "", 1, "-001--1--1"},
-    {SQL_DATE, "20", 1, "-001--1--1"},
-    {SQL_DATE, "abcd-ef-gh", 1, "-001--1--1"},
-    {SQL_TIME, "07:05:09", 0, "07:05:09"},
-    {SQL_TIME, "23:59:59", 0, "23:59:59"},
-    {SQL_TIME, "24:00:00", 1, "-1:-1:-1"},
-    {SQL_TIME, "12:60:00", 1, "-1:-1:-1"},
-    {SQL_TIME, "7:5:9", 0, "07:00:00"},  // fixed positions: minute is ":9", no second
-    {SQL_TIMESTAMP, "2024-02-29 13:14:15", 0, "2024-02-29 13:14:15"},
-    {SQL_TIMESTAMP, "2024-02-29", 0, "2024-02-29 00:00:00"},
-    {SQL_TIMESTAMP, "2024-02-30 13:14:15", 1, "-001--1--1 -1:-1:-1"},
-    {SQL_TIMESTAMP, "2024-02-28 25:00:00", 1, "-001--1--1 -1:-1:-1"},
+    {SqlType::Date, "2024-02-29", 0, "2024-02-29"},
+    {SqlType::Date, "2024-02-30", 1, "-001--1--1"},
+    {SqlType::Date, "2023-02-29", 1, "-001--1--1"},
+    {SqlType::Date, "2024-13-01", 1, "-001--1--1"},
+    {SqlType::Date, "2024-01-32", 1, "-001--1--1"},
+    {SqlType::Date, "2024-00-10", 1, "-001--1--1"},
+    {SqlType::Date, "1899-12-30", 0, "1899-12-30"},
+    {SqlType::Date, "1800-01-01", 0, "1800-01-01"},
+    {SqlType::Date, "2024/03/05", 0, "2024-03-05"},  // separators are not looked at
+    {SqlType::Date, "", 1, "-001--1--1"},
+    {SqlType::Date, "20", 1, "-001--1--1"},
+    {SqlType::Date, "abcd-ef-gh", 1, "-001--1--1"},
+    {SqlType::Time, "07:05:09", 0, "07:05:09"},
+    {SqlType::Time, "23:59:59", 0, "23:59:59"},
+    {SqlType::Time, "24:00:00", 1, "-1:-1:-1"},
+    {SqlType::Time, "12:60:00", 1, "-1:-1:-1"},
+    {SqlType::Time, "7:5:9", 0, "07:00:00"},  // fixed positions: minute is ":9", no second
+    {SqlType::TimeStamp, "2024-02-29 13:14:15", 0, "2024-02-29 13:14:15"},
+    {SqlType::TimeStamp, "2024-02-29", 0, "2024-02-29 00:00:00"},
+    {SqlType::TimeStamp, "2024-02-30 13:14:15", 1, "-001--1--1 -1:-1:-1"},
+    {SqlType::TimeStamp, "2024-02-28 25:00:00", 1, "-001--1--1 -1:-1:-1"},
 };
 
 TEST(DateCell, TextRoundTripValidation) {

@@ -79,7 +79,7 @@ TEST(IoRowArray, RowOperations) {
     EXPECT_EQ(rows.GetCellDouble(0, 1), -999.99);
     CIoCell* blank = rows.GetCell(0, 2);
     EXPECT_EQ(blank->GetFlags(), 0x150u);
-    EXPECT_EQ(blank->GetSqlType(), SQL_CHAR);
+    EXPECT_EQ(blank->GetSqlType(), SqlType::Char);
     EXPECT_TRUE(rows.IsNull(0, 2));
     EXPECT_STREQ(rows.GetCellTextPtr(0, 2), "");
 }
