@@ -178,3 +178,27 @@ TEST(XmlDocument, BuildsTreeFromCreatedNodes) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string Nested(int depth, const std::string& inner) {
+    std::string text;
+    for (int i = 0; i < depth; ++i) text += "<n>";
+    text += inner;
+    for (int i = 0; i < depth; ++i) text += "</n>";
+    return text;
+}
+
+// Hostile nesting must not exhaust the stack in parsing, text collection or output.
+TEST(XmlDocument, DeepNesting) {
+    CXmlDocument doc;
+    ASSERT_TRUE(doc.LoadXml(Nested(200000, "deep")));
+    EXPECT_EQ(doc.DocumentElement().GetText(), "deep");
+
+    ASSERT_TRUE(doc.LoadXml(Nested(2000, "x")));
+    CXmlDocument back;
+    ASSERT_TRUE(back.LoadXml(dulo::SerializeIndented(doc)));
+    EXPECT_EQ(back.DocumentElement().GetText(), "x");
+}
+
+}  // namespace
