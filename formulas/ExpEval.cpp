@@ -2,8 +2,8 @@
 
 #include "platform/Messages.h"
 
-#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace dulo {
@@ -32,38 +32,6 @@ bool SameName(const char* a, size_t lengthA, const char* b, size_t lengthB, bool
 // Binary operators in the order of their token classes.
 constexpr char kOperators[] = "+-*/^";
 
-// Precedence table: rows the incoming token's class, columns the class on top of the stack.
-// 1 push, -1 move the top to the program, 0 drop a matched pair of parentheses, 99 done, 9 error.
-constexpr signed char kPrecedence[11][11] = {
-    /* +   */ {-1, -1, -1, -1, -1, -1, -1, -1, 1, 9, 1},
-    /* -   */ {-1, -1, -1, -1, -1, -1, -1, -1, 1, 9, 1},
-    /* *   */ {1, 1, -1, -1, -1, -1, -1, -1, 1, 9, 1},
-    /* /   */ {1, 1, -1, -1, -1, -1, -1, -1, 1, 9, 1},
-    /* ^   */ {1, 1, 1, 1, 1, -1, -1, -1, 1, 9, 1},
-    /* neg */ {1, 1, 1, 1, 1, 1, 9, 9, 1, 9, 1},
-    /* fn  */ {1, 1, 1, 1, 1, 1, 9, 9, 1, 9, 1},
-    /* opd */ {1, 1, 1, 1, 1, 1, 9, 9, 1, 9, 1},
-    /* (   */ {1, 1, 1, 1, 1, 1, 1, 9, 1, 9, 1},
-    /* )   */ {-1, -1, -1, -1, -1, -1, -1, -1, 0, 9, 9},
-    /* end */ {-1, -1, -1, -1, -1, -1, -1, -1, 9, 9, 99},
-};
-
-// Program operations. The binary operators come in three forms: both operands on the
-// stack, right operand a variable (V), right operand a number (N).
-enum Op : uint8_t {
-    kPushNumber, kPushVariable, kNegate, kCall,
-    kAdd, kSub, kMul, kDiv, kPow,
-    kAddV, kSubV, kMulV, kDivV, kPowV,
-    kAddN, kSubN, kMulN, kDivN, kPowN,
-    kInvalid
-};
-constexpr int kBinaryForms = kAddV - kAdd;
-
-// A negative base (or one that is not a number) has no real power for a fractional exponent.
-inline bool PowerDefined(double left, double right) {
-    return !((left < 0 || std::isnan(left)) && std::fmod(right, 1.0) != 0);
-}
-
 // Exponents beyond this leave the value at 0 or infinity long before; stopping here gives the same result.
 constexpr int kExponentCap = 100000;
 
@@ -85,6 +53,7 @@ void CExpEval::Reset() {
     m_postfix.clear();
     m_program.clear();
     m_fused.clear();
+    m_constants.clear();
     m_variables.clear();
 }
 
@@ -307,214 +276,6 @@ void CExpEval::ResolveSigns() {
         }
         ++i;
     }
-}
-
-bool CExpEval::CheckOrder() {
-    bool lastWasOperand = false, expectOperand = true;
-    for (const CExpToken& t : m_tokens) {
-        if (t.kind == CExpToken::Variable || t.kind == CExpToken::Number) {
-            if (lastWasOperand) {
-                SetError(kMsgOperandOperator, t.position);
-                return false;
-            }
-            lastWasOperand = true;
-            expectOperand = false;
-        } else if (t.kind == CExpToken::BinaryOp) {
-            if (expectOperand) {
-                SetError(kMsgOperandOperator, t.position);
-                return false;
-            }
-            lastWasOperand = false;
-            expectOperand = true;
-        }
-    }
-    // The end token is last, so every function has a successor.
-    for (size_t i = 0; i + 1 < m_tokens.size(); ++i) {
-        if (m_tokens[i].kind == CExpToken::Function && m_tokens[i + 1].cls != CExpToken::Open) {
-            SetError(kMsgFunctionParen, m_tokens[i + 1].position);
-            return false;
-        }
-    }
-    if (m_tokens.size() >= 2) {
-        const CExpToken& last = m_tokens[m_tokens.size() - 2];
-        if (last.kind == CExpToken::BinaryOp || last.kind == CExpToken::UnaryMinus ||
-            last.kind == CExpToken::Function || last.cls == CExpToken::Open) {
-            SetError(kMsgEndsWithOperator, TextLength());
-            return false;
-        }
-    }
-    return true;
-}
-
-bool CExpEval::BuildProgram() {
-    constexpr int kBottom = -1;
-    std::vector<int> stack;
-    stack.reserve(m_tokens.size() + 1);
-    stack.push_back(kBottom);
-    for (size_t i = 0; i < m_tokens.size(); ++i) {
-        const CExpToken& incoming = m_tokens[i];
-        for (;;) {
-            const int top = stack.back();
-            const int topClass = top == kBottom ? CExpToken::Bottom : m_tokens[static_cast<size_t>(top)].cls;
-            const int action = kPrecedence[incoming.cls][topClass];
-            if (action == 1) {
-                stack.push_back(static_cast<int>(i));
-                break;
-            }
-            if (action == -1) {
-                m_postfix.push_back(top);
-                stack.pop_back();
-                continue;
-            }
-            if (action == 0) {
-                stack.pop_back();
-                break;
-            }
-            if (action == 99) {
-                m_parsed = true;
-                return true;
-            }
-            SetError(kMsgOutOfPlace, incoming.position);
-            return false;
-        }
-    }
-    SetError(kMsgOutOfPlace, TextLength());
-    return false;
-}
-
-void CExpEval::Compile() {
-    m_program.reserve(m_postfix.size());
-    int depth = 0, pushes = 0;
-    bool sound = true;
-    for (int index : m_postfix) {
-        const CExpToken& t = m_tokens[static_cast<size_t>(index)];
-        Instr in{};
-        in.position = t.position;
-        switch (t.kind) {
-        case CExpToken::Number:
-            in.op = kPushNumber;
-            in.number = t.number;
-            ++depth;
-            ++pushes;
-            break;
-        case CExpToken::Variable:
-            in.op = kPushVariable;
-            in.variable = &t.variable->value;
-            ++depth;
-            ++pushes;
-            break;
-        case CExpToken::BinaryOp:
-            in.op = static_cast<uint8_t>(kAdd + t.cls);
-            sound = sound && depth >= 2;
-            --depth;
-            break;
-        case CExpToken::UnaryMinus:
-            in.op = kNegate;
-            sound = sound && depth >= 1;
-            break;
-        case CExpToken::Function:
-            in.op = kCall;
-            in.fn = t.function->fn;
-            sound = sound && depth >= 1;
-            break;
-        default:
-            in.op = kInvalid;
-            sound = false;
-            break;
-        }
-        m_program.push_back(in);
-    }
-    m_sound = sound && depth == 1;
-    m_stack.assign(static_cast<size_t>(pushes) + 1, 0.0);
-    if (!m_sound) return;
-    // A binary operator right after a push takes that operand directly.
-    m_fused.reserve(m_program.size());
-    for (const Instr& in : m_program) {
-        if (in.op >= kAdd && in.op <= kPow && !m_fused.empty()) {
-            Instr& last = m_fused.back();
-            if (last.op == kPushVariable || last.op == kPushNumber) {
-                last.op = static_cast<uint8_t>(in.op + (last.op == kPushVariable ? kBinaryForms : 2 * kBinaryForms));
-                last.position = in.position;
-                continue;
-            }
-        }
-        m_fused.push_back(in);
-    }
-}
-
-int CExpEval::Fail(int messageId, int position, int status) {
-    SetError(messageId, position);
-    return status;
-}
-
-int CExpEval::Evaluate(double& result) {
-    if (!m_parsed) return kEvalNotParsed;
-    return m_sound ? Run<false>(m_fused, result) : Run<true>(m_program, result);
-}
-
-// Checked runs test every pop; unchecked runs are for programs whose stack use was
-// verified when they were compiled.
-template <bool Checked>
-int CExpEval::Run(const std::vector<Instr>& program, double& result) {
-    double* const base = m_stack.data();
-    double* sp = base;  // next free slot
-    for (const Instr& in : program) {
-        double right;
-        switch (in.op) {
-        case kPushNumber:
-            *sp++ = in.number;
-            continue;
-        case kPushVariable:
-            *sp++ = *in.variable;
-            continue;
-        case kNegate:
-            if (Checked && sp == base) return Fail(kMsgOperandOperator, in.position, kEvalMalformed);
-            sp[-1] = -sp[-1];
-            continue;
-        case kCall: {
-            if (Checked && sp == base) return Fail(kMsgOperandOperator, in.position, kEvalMalformed);
-            const double y = in.fn(sp[-1]);
-            if (std::isnan(y)) {
-                SetErrorText(kBadFunctionInput, in.position);
-                return kEvalArithmetic;
-            }
-            sp[-1] = y;
-            continue;
-        }
-        case kAdd: case kSub: case kMul: case kDiv: case kPow:
-            if (Checked && sp - base < 2) return Fail(kMsgOperandOperator, in.position, kEvalMalformed);
-            right = *--sp;
-            break;
-        case kAddV: case kSubV: case kMulV: case kDivV: case kPowV:
-            right = *in.variable;
-            break;
-        case kAddN: case kSubN: case kMulN: case kDivN: case kPowN:
-            right = in.number;
-            break;
-        default:
-            return Fail(kMsgOutOfPlace, -1, kEvalMalformed);
-        }
-        double& left = sp[-1];
-        switch ((in.op - kAdd) % kBinaryForms) {
-        case 0: left += right; break;
-        case 1: left -= right; break;
-        case 2: left *= right; break;
-        case 3:
-            if (right == 0) return Fail(kMsgDivideByZero, in.position, kEvalArithmetic);
-            left /= right;
-            break;
-        default:
-            if (!PowerDefined(left, right)) return Fail(kMsgNegativeBase, in.position, kEvalArithmetic);
-            left = std::pow(left, right);
-            break;
-        }
-    }
-    if (Checked && sp - base != 1)
-        return Fail(sp == base ? kMsgOperandOperator : kMsgValuesLeft, TextLength(), kEvalMalformed);
-    if (std::isnan(base[0])) return Fail(kMsgNotANumber, TextLength(), kEvalArithmetic);
-    result = base[0];
-    m_errorMessage.clear();
-    return kEvalOk;
 }
 
 }  // namespace dulo

@@ -109,13 +109,14 @@ protected:
     void SetErrorText(const char* text, int position);
 
 private:
-    // One instruction of the compiled program; the payload depends on the operation.
+    // One instruction of the compiled program. Operands that are not on the stack are
+    // read through pointers: to a variable's value or to an entry of m_constants.
     struct Instr {
         uint8_t op;
         int32_t position;
+        const double* left;
         union {
-            double number;
-            const double* variable;
+            const double* right;
             double (*fn)(double);
         };
     };
@@ -129,10 +130,12 @@ private:
     enum class NumberRead { Ok, Malformed, TooLarge };
     static NumberRead ReadNumber(const char* text, int& pos, double& value);
     CExpVariable* FindVariable(const char* name, size_t length) const;
-    bool ResolveSigns();
+    void ResolveSigns();
     bool CheckOrder();
     bool BuildProgram();
     void Compile();
+    void Fuse();
+    bool CallInto(double& value, const Instr& in);
     int TextLength() const { return static_cast<int>(m_expression.size()); }
 
     std::vector<std::unique_ptr<CExpVariable>> m_variables;
@@ -149,8 +152,9 @@ private:
     std::vector<int> m_postfix;
 
     // The postfix program compiled for evaluation: one instruction per postfix token,
-    // and, for a program that can never run short of values, a shorter form in which a
-    // binary operator takes a variable or number right operand directly.
+    // and, for a program that can never run short of values, a shorter form in which
+    // operators take variables and numbers as direct operands.
+    std::vector<double> m_constants;
     std::vector<Instr> m_program;
     std::vector<Instr> m_fused;
     bool m_sound = false;

@@ -1,12 +1,128 @@
-// Property-calculator exports: not built yet, every one reports failure.
+// Property-calculator exports: formulas over named arguments, evaluated for the
+// host's values. A failed calculation shows only as the result 1e30.
 #include "dulo/DuloModelDataLib.h"
+#include "formulas/PropertyCalculation.h"
+#include "platform/TextConv.h"
+
+#include <memory>
+#include <new>
+
+using dulo::CPropertyCalculation;
+
+namespace {
+
+// Copies a finished VARIANT over the caller's, whose old content is not released.
+void HandOver(VARIANT* target, const VARIANT& local) { *target = local; }
+
+VARIANT NumberVariant(double value) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_R8;
+    v.dblVal = value;
+    return v;
+}
+
+double CalculateOrNoValue(CPropertyCalculation& calculator, const double* values) {
+    double result = dulo::kNoValue;
+    calculator.Calculate(values, result);
+    return result;
+}
+
+// A 1 x N table array of the argument names; null when memory runs out.
+SAFEARRAY* ArgumentNameArray(const std::vector<std::string>& names) {
+    SAFEARRAYBOUND bounds[2] = {{1, 0}, {static_cast<ULONG>(names.size()), 0}};
+    SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 2, bounds);
+    if (!array) return nullptr;
+    for (size_t i = 0; i < names.size(); ++i) {
+        VARIANT element;
+        VariantInit(&element);
+        element.vt = VT_BSTR;
+        element.bstrVal = dulo::BstrFromUtf8(names[i]);
+        const LONG index[2] = {0, static_cast<LONG>(i)};
+        const HRESULT hr = element.bstrVal ? SafeArrayPutElement(array, index, &element) : E_OUTOFMEMORY;
+        VariantClear(&element);
+        if (FAILED(hr)) {
+            SafeArrayDestroy(array);
+            return nullptr;
+        }
+    }
+    return array;
+}
+
+// A calculator whose formula parsed, or null.
+std::unique_ptr<CPropertyCalculation> ParsedCalculator(const char* propertyName, const char* formula) {
+    auto calculator = std::make_unique<CPropertyCalculation>(propertyName, formula);
+    int errorPosition = 0;
+    if (!calculator->ParseArguments(errorPosition)) return nullptr;
+    return calculator;
+}
+
+}  // namespace
 
 extern "C" {
 
-DuloPropertyCalculator GetPropertyCalculator(const char*, const char*) { return nullptr; }
-int ReleasePropertyCalculator(DuloPropertyCalculator) { return 0; }
-int GetPropertyArgs(const char*, const char*, double*, double*, VARIANT*, VARIANT*, VARIANT*) { return 0; }
-int CalcPropertyResult(DuloPropertyCalculator*, const char*, const char*, double*, VARIANT*) { return 0; }
-int GetPropertyResult(const char*, const char*, double*, VARIANT*) { return 0; }
-
+DuloPropertyCalculator GetPropertyCalculator(const char* propertyName, const char* formula) {
+    try {
+        return ParsedCalculator(propertyName, formula).release();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
+
+int ReleasePropertyCalculator(DuloPropertyCalculator calculator) {
+    if (!calculator) return 0;
+    delete static_cast<CPropertyCalculation*>(calculator);
+    return 1;
+}
+
+int GetPropertyArgs(const char* propertyName, const char* formula, double* values1, double* values2,
+                    VARIANT* argNames, VARIANT* result1, VARIANT* result2) {
+    if (!argNames || !result1 || !result2) return 0;
+    try {
+        auto calculator = ParsedCalculator(propertyName, formula);
+        if (!calculator) return 0;
+        SAFEARRAY* names = ArgumentNameArray(calculator->GetArgumentNames());
+        if (!names) return 0;
+        const double value1 = CalculateOrNoValue(*calculator, values1);
+        const double value2 = CalculateOrNoValue(*calculator, values2);
+        VARIANT namesVariant;
+        VariantInit(&namesVariant);
+        namesVariant.vt = VT_ARRAY | VT_VARIANT;
+        namesVariant.parray = names;
+        HandOver(argNames, namesVariant);
+        HandOver(result1, NumberVariant(value1));
+        HandOver(result2, NumberVariant(value2));
+        return 1;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+int CalcPropertyResult(DuloPropertyCalculator* calculator, const char* propertyName, const char* formula,
+                       double* values, VARIANT* result) {
+    // Without a place for the handle or the result there is nothing to keep or report.
+    if (!calculator || !result) return 0;
+    if (!*calculator) *calculator = GetPropertyCalculator(propertyName, formula);
+    try {
+        double value = dulo::kNoValue;
+        if (*calculator) value = CalculateOrNoValue(*static_cast<CPropertyCalculation*>(*calculator), values);
+        HandOver(result, NumberVariant(value));
+        return 1;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+int GetPropertyResult(const char* propertyName, const char* formula, double* values, VARIANT* result) {
+    if (!result) return 0;
+    try {
+        auto calculator = ParsedCalculator(propertyName, formula);
+        if (!calculator) return 0;
+        HandOver(result, NumberVariant(CalculateOrNoValue(*calculator, values)));
+        return 1;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+}  // extern "C"
