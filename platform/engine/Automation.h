@@ -1,24 +1,21 @@
 #pragma once
 // The spreadsheet application's automation object model, as far as the
-// library drives it. Every member can fail; failures are raised as
-// AutomationError with the HRESULT the application would give, so that any
+// library drives it. Every member can fail; failures are raised as the
+// platform COM error (CComError) with the HRESULT the application would give, so that any
 // component offering these members can stand in for the engine.
 #include "dulo/oleauto.h"
+#include "platform/xml/ComError.h"
 
 #include <memory>
-#include <stdexcept>
 #include <string>
 
 namespace dulo::engine {
 
-// The platform's COM error: an HRESULT and a description.
-class AutomationError : public std::runtime_error {
+// The platform's COM error as the engine raises it; callers catch CComError,
+// which any other implementation of these members raises too.
+class AutomationError : public CComError {
 public:
-    AutomationError(HRESULT hr, const std::string& description) : std::runtime_error(description), m_hr(hr) {}
-    HRESULT Error() const { return m_hr; }
-
-private:
-    HRESULT m_hr;
+    AutomationError(HRESULT hr, std::string description) : CComError(hr, std::move(description), "DuloEngine") {}
 };
 
 // The object was closed or the application has quit.

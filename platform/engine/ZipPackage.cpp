@@ -7,6 +7,7 @@
 #include <gsf/gsf-utils.h>
 
 #include <algorithm>
+#include <cstring>
 #include <strings.h>
 #include <vector>
 

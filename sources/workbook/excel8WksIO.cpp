@@ -1,0 +1,464 @@
+#include "sources/workbook/excel8WksIO.h"
+
+#include "platform/Messages.h"
+#include "platform/OleDateTime.h"
+#include "platform/TextConv.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <strings.h>
+
+using dulo::engine::IApplication;
+
+namespace {
+
+std::shared_ptr<IApplication> g_application;
+// Always 1 on this library's paths: the add-in refresh at start-up is skipped.
+int g_visibleFlag = 1;
+ApplicationHook g_startNotification = nullptr;
+ApplicationHook g_postOpenHook = nullptr;
+
+bool SameNameNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+// Copies text into buffer, at most size - 1 bytes, never splitting a UTF-8 sequence.
+void CopyText(const std::string& text, char* buffer, int size) {
+    if (!buffer || size <= 0) return;
+    size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
+    if (n < text.size())
+        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+}
+
+std::string Printf(const char* format, double value) {
+    char text[512];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string DateText(double date) {
+    SYSTEMTIME st;
+    if (!dulo::OleDateToCalendar(date, st)) return Printf("%g", date);
+    std::tm tm{};
+    tm.tm_year = st.wYear - 1900;
+    tm.tm_mon = st.wMonth - 1;
+    tm.tm_mday = st.wDay;
+    tm.tm_hour = st.wHour;
+    tm.tm_min = st.wMinute;
+    tm.tm_sec = st.wSecond;
+    tm.tm_wday = st.wDayOfWeek;
+    char text[128];
+    size_t n = std::strftime(text, sizeof text, "%X %x", &tm);
+    return std::string(text, n);
+}
+
+TWksIOInnards* CreateReader(const char* path, const char* sheetName) { return new excel8WksIO(path, sheetName); }
+
+// Installed when the library loads, so that TWksIO reaches this reader.
+const bool g_installed = [] {
+    InstallExcel8WksIO();
+    return true;
+}();
+
+}  // namespace
+
+bool StartApplication() {
+    if (g_application) return true;
+    std::shared_ptr<IApplication> app;
+    try {
+        app = dulo::engine::CreateApplication();
+        if (!app) return false;
+        app->SetVisible(false);
+        app->SetDisplayAlerts(false);
+        app->SetIgnoreRemoteRequests(true);
+        if (g_visibleFlag == 0) {
+            auto addIns = app->AddIns();
+            for (long i = 1, n = addIns->Count(); i <= n; ++i) {
+                auto addIn = addIns->Item(i);
+                if (addIn->Installed()) {
+                    addIn->SetInstalled(false);
+                    addIn->SetInstalled(true);
+                }
+            }
+        }
+    } catch (const CComError&) {
+        return false;
+    }
+    g_application = app;
+    if (g_startNotification) g_startNotification();
+    return true;
+}
+
+bool QuitApplication() {
+    if (!g_application) return true;
+    try {
+        g_application->SetIgnoreRemoteRequests(false);
+        g_application->Quit();
+    } catch (const CComError&) {
+        return false;
+    }
+    g_application.reset();
+    return true;
+}
+
+bool IsApplicationRunning() { return static_cast<bool>(g_application); }
+
+void SetApplicationStartNotification(ApplicationHook hook) { g_startNotification = hook; }
+void SetApplicationPostOpenHook(ApplicationHook hook) { g_postOpenHook = hook; }
+
+void InstallExcel8WksIO() {
+    TWksIOApplication application;
+    application.IsRunning = &IsApplicationRunning;
+    application.Start = &StartApplication;
+    application.Create = &CreateReader;
+    SetWksIOApplication(application);
+    (void)g_installed;
+}
+
+excel8WksIO::excel8WksIO(const char* path, const char* sheetName) {
+    VariantInit(&m_values);
+    m_sheetName = sheetName ? sheetName : "";
+    if (!path || !*path) {
+        Fail(EXCEL8_EMPTY_PATH);
+        return;
+    }
+    std::shared_ptr<IApplication> app = g_application;
+    if (!app) {
+        Fail(EXCEL8_NO_WORKBOOKS);
+        return;
+    }
+    bool alerts = true;
+    try {
+        alerts = app->DisplayAlerts();
+        app->SetDisplayAlerts(false);
+    } catch (const CComError&) {
+        // The alert setting is a courtesy; the open goes on without it.
+    }
+    try {
+        m_workbooks = app->Workbooks();
+    } catch (const CComError&) {
+        Fail(EXCEL8_NO_WORKBOOKS);
+        return;
+    }
+    try {
+        m_workbooks->Open(path, 0, true);
+    } catch (const CComError&) {
+        Fail(EXCEL8_OPEN_FAILED);
+        return;
+    }
+    if (g_postOpenHook) g_postOpenHook();
+    try {
+        m_sheets = app->Sheets();
+    } catch (const CComError&) {
+        Fail(EXCEL8_NO_SHEETS);
+        return;
+    }
+    if (!FindWorksheet(m_sheetName)) {
+        Fail(EXCEL8_SHEET_NOT_FOUND);
+        return;
+    }
+    try {
+        m_workbook = app->ActiveWorkbook();
+    } catch (const CComError&) {
+        m_workbook.reset();
+    }
+    if (!m_workbook) {
+        Fail(EXCEL8_NO_ACTIVE_WORKBOOK);
+        return;
+    }
+    if (!MeasureSheet() || !ReadValues()) return;
+    try {
+        app->SetDisplayAlerts(alerts);
+    } catch (const CComError&) {
+    }
+}
+
+excel8WksIO::~excel8WksIO() {
+    Close();
+    DropValues();
+}
+
+void excel8WksIO::Fail(int code) {
+    m_nError = code;
+    m_bFailed = true;
+}
+
+bool excel8WksIO::FindWorksheet(const std::string& name) {
+    std::shared_ptr<IApplication> app = g_application;
+    if (!app) return false;
+    try {
+        if (name.empty()) {
+            m_worksheet = app->Worksheets(1);
+            return static_cast<bool>(m_worksheet);
+        }
+        long count = m_sheets ? m_sheets->Count() : 0;
+        for (long i = 1; i <= count; ++i) {
+            auto sheet = app->Worksheets(i);
+            if (sheet && SameNameNoCase(sheet->Name(), name)) {
+                m_worksheet = sheet;
+                return true;
+            }
+        }
+    } catch (const CComError&) {
+        // Past the last worksheet (chart sheets count in Sheets only): not found.
+    }
+    m_worksheet.reset();
+    return false;
+}
+
+bool excel8WksIO::MeasureSheet() {
+    std::shared_ptr<dulo::engine::IRange> first;
+    try {
+        m_worksheet->Select();
+        first = m_worksheet->Cells(1, 1);
+    } catch (const CComError&) {
+        Fail(EXCEL8_NO_RANGE);
+        return false;
+    }
+    long rows = 0, columns = 0;
+    try {
+        m_range = first->SpecialCells(dulo::engine::xlCellTypeLastCell);
+        rows = m_range->Row();
+        columns = m_range->Column();
+    } catch (const CComError&) {
+        Fail(EXCEL8_NO_EXTENT);
+        return false;
+    }
+    if (rows < 1 || columns < 1) {
+        Fail(EXCEL8_NO_EXTENT);
+        return false;
+    }
+    m_nRows = static_cast<int>(rows);
+    m_nColumns = static_cast<int>(columns);
+    m_widthCache.assign(static_cast<size_t>(columns), -1);
+    return true;
+}
+
+bool excel8WksIO::ReadValues() {
+    std::shared_ptr<dulo::engine::IRange> area;
+    try {
+        auto first = m_worksheet->Cells(1, 1);
+        auto last = m_worksheet->Cells(m_nRows, m_nColumns);
+        area = m_worksheet->Range(*first, *last);
+    } catch (const CComError&) {
+        Fail(EXCEL8_NO_RANGE);
+        return false;
+    }
+    try {
+        area->Value(m_values);
+    } catch (const CComError&) {
+        VariantInit(&m_values);
+    }
+    if (!(m_values.vt & VT_ARRAY) || !m_values.parray || SafeArrayGetDim(m_values.parray) != 2) {
+        VariantClear(&m_values);
+        Fail(EXCEL8_NOT_AN_ARRAY);
+        return false;
+    }
+    // Whether the used area holds formulas: HasFormula is false only when none does.
+    try {
+        VARIANT has;
+        area->HasFormula(has);
+        m_bHasFormulas = !(has.vt == VT_BOOL && has.boolVal == VARIANT_FALSE);
+        VariantClear(&has);
+    } catch (const CComError&) {
+        m_bHasFormulas = false;
+    }
+    m_range = area;
+    return true;
+}
+
+void excel8WksIO::DropValues() {
+    VariantClear(&m_values);
+    VariantInit(&m_values);
+}
+
+bool excel8WksIO::SelectSheet(const char* name) {
+    if (!name || !*name) {
+        Fail(EXCEL8_EMPTY_SHEET_NAME);
+        return false;
+    }
+    DropValues();
+    m_worksheet.reset();
+    m_range.reset();
+    m_nRows = 0;
+    m_nColumns = 0;
+    m_widthCache.clear();
+    m_sheetName = name;
+    m_bFailed = false;
+    m_nError = EXCEL8_OK;
+    if (!FindWorksheet(m_sheetName)) {
+        Fail(EXCEL8_NO_ACTIVE_WORKBOOK);
+        return false;
+    }
+    return MeasureSheet() && ReadValues();
+}
+
+const VARIANT* excel8WksIO::Element(int row, int column) const {
+    if (!(m_values.vt & VT_ARRAY) || !m_values.parray) return nullptr;
+    if (row < 0 || column < 0 || row >= m_nRows || column >= m_nColumns) return nullptr;
+    const SAFEARRAY* sa = m_values.parray;
+    // rgsabound holds the right-most dimension first.
+    size_t rows = sa->rgsabound[1].cElements;
+    size_t columns = sa->rgsabound[0].cElements;
+    if (static_cast<size_t>(row) >= rows || static_cast<size_t>(column) >= columns) return nullptr;
+    return static_cast<const VARIANT*>(sa->pvData) + (static_cast<size_t>(row) + static_cast<size_t>(column) * rows);
+}
+
+int excel8WksIO::GetNumber(int row, int column, double& value) {
+    value = WKS_NO_NUMBER;
+    const VARIANT* v = Element(row, column);
+    if (!v) return 0;
+    switch (v->vt) {
+    case VT_I2:
+        value = v->iVal;
+        return WKS_NUMBER;
+    case VT_BOOL:
+        value = v->boolVal;
+        return WKS_NUMBER;
+    case VT_I4:
+        value = v->lVal;
+        return WKS_NUMBER;
+    case VT_R4:
+        value = v->fltVal;
+        return WKS_NUMBER;
+    case VT_R8:
+        value = v->dblVal;
+        return WKS_NUMBER;
+    case VT_CY:
+        value = static_cast<double>(v->cyVal.int64) / 10000.0;
+        return WKS_NUMBER;
+    case VT_DATE:
+        value = v->date;
+        return WKS_NUMBER | WKS_DATE | WKS_TIME;
+    case VT_BSTR:
+        return WKS_TEXT;
+    default:
+        return 0;
+    }
+}
+
+int excel8WksIO::GetCellText(int row, int column, char* buffer, int size, int prefixMode) {
+    (void)prefixMode;  // labels get no prefix on this path
+    if (buffer && size > 0) buffer[0] = '\0';
+    const VARIANT* v = Element(row, column);
+    if (!v) return 0;
+    std::string text;
+    int flags = WKS_NUMBER;
+    switch (v->vt) {
+    case VT_I2:
+        text = std::to_string(v->iVal);
+        break;
+    case VT_BOOL:
+        text = std::to_string(v->boolVal);
+        break;
+    case VT_I4:
+        text = std::to_string(v->lVal);
+        break;
+    case VT_R4:
+        text = Printf("%g", v->fltVal);
+        break;
+    case VT_R8:
+        text = Printf("%g", v->dblVal);
+        break;
+    case VT_CY:
+        text = Printf("%f", static_cast<double>(v->cyVal.int64) / 10000.0);
+        break;
+    case VT_DATE:
+        text = DateText(v->date);
+        flags = WKS_NUMBER | WKS_DATE | WKS_TIME;
+        break;
+    case VT_BSTR:
+        text = dulo::Utf8FromBstr(v->bstrVal);
+        flags = WKS_TEXT;
+        break;
+    default:
+        return 0;
+    }
+    CopyText(text, buffer, size);
+    return flags;
+}
+
+int excel8WksIO::GetColumnWidth(int column) {
+    if (m_widthCache.empty()) return 10;
+    if (column < 0) return -1;
+    bool cached = static_cast<size_t>(column) < m_widthCache.size();
+    if (cached && m_widthCache[column] > 0) return m_widthCache[column];
+    if (!m_worksheet) return 10;
+    try {
+        auto width = static_cast<int32_t>(m_worksheet->Cells(1, column + 1)->ColumnWidth());
+        if (cached) m_widthCache[column] = width;
+        return width;
+    } catch (const CComError&) {
+        return 10;
+    }
+}
+
+bool excel8WksIO::IsFormula(int row, int column) {
+    if (!m_worksheet || row < 0 || column < 0) return false;
+    try {
+        VARIANT has;
+        m_worksheet->Cells(row + 1, column + 1)->HasFormula(has);
+        bool formula = has.vt == VT_BOOL && has.boolVal != VARIANT_FALSE;
+        VariantClear(&has);
+        return formula;
+    } catch (const CComError&) {
+        return false;
+    }
+}
+
+void excel8WksIO::Close() {
+    std::shared_ptr<IApplication> app = g_application;
+    try {
+        if (m_workbook) {
+            bool alerts = app ? app->DisplayAlerts() : true;
+            if (app) app->SetDisplayAlerts(false);
+            m_workbook->SetSaved(true);
+            m_workbook->Close();
+            if (app) app->SetDisplayAlerts(alerts);
+        } else if (m_workbooks) {
+            m_workbooks->Close();
+        }
+    } catch (const CComError&) {
+        // A failed close is silent: the application may already have quit.
+    }
+    m_range.reset();
+    m_worksheet.reset();
+    m_workbook.reset();
+    m_sheets.reset();
+    m_workbooks.reset();
+}
+
+bool GetExcelSaveFormat(std::string_view name, int& code, std::string* message) {
+    struct Format {
+        const char* name;
+        int code;
+    };
+    static constexpr Format kFormats[] = {
+        {"Excel5", 39},        {"Excel4", 33},         {"Excel4Workbook", 35}, {"Excel3", 29},
+        {"Excel2", 16},        {"WK4", 38},            {"WK3", 15},            {"CSVMac", 22},
+        {"TextMSDOS", 21},     {"WK1", 5},             {"WKS", 4},             {"WQ1", 34},
+        {"WJ2WD1", 14},        {"Excel2FarEast", 27},  {"Works2FarEast", 28},  {"CSV", 6},
+        {"CSVMSDOS", 24},      {"TextWindows", 20},    {"CSVWindows", 23},     {"DBF2", 7},
+        {"DBF3", 8},           {"DBF4", 11},           {"DIF", 9},             {"SYLK", 2},
+        {"Text", -4158},       {"TextMac", 19},        {"TextPrinter", 36},
+    };
+    if (name.empty()) {
+        code = 39;
+        return true;
+    }
+    for (const Format& f : kFormats) {
+        std::string_view known(f.name);
+        bool exact = known == "WKS";
+        if (known.size() == name.size() &&
+            (exact ? known == name : strncasecmp(known.data(), name.data(), name.size()) == 0)) {
+            code = f.code;
+            return true;
+        }
+    }
+    if (message) *message = dulo::FormatString(10252, {name});
+    return false;
+}

@@ -1,0 +1,81 @@
+#pragma once
+// The workbook reader for every file the BIFF readers do not read: it drives
+// the spreadsheet application through its automation members, reads the used
+// area of the chosen worksheet in one Value call and answers the cell getters
+// from that array.
+#include "platform/engine/Automation.h"
+#include "sources/workbook/WksIO.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Codes of the step that failed (GetErrorCode).
+enum Excel8Error {
+    EXCEL8_OK = 0,
+    EXCEL8_EMPTY_PATH = 1,
+    EXCEL8_NO_WORKBOOKS = 2,
+    EXCEL8_OPEN_FAILED = 3,
+    EXCEL8_NO_SHEETS = 4,
+    EXCEL8_SHEET_NOT_FOUND = 5,
+    EXCEL8_NO_ACTIVE_WORKBOOK = 6,
+    EXCEL8_NO_RANGE = 7,
+    EXCEL8_NO_EXTENT = 8,
+    EXCEL8_NOT_AN_ARRAY = 9,
+    EXCEL8_EMPTY_SHEET_NAME = 10,
+    EXCEL8_TEXT_NOT_STRING = 11,
+};
+
+class excel8WksIO : public TWksIOInnards {
+public:
+    excel8WksIO(const char* path, const char* sheetName);
+    ~excel8WksIO() override;
+
+    bool SelectSheet(const char* name) override;
+    int GetNumber(int row, int column, double& value) override;
+    int GetCellText(int row, int column, char* buffer, int size, int prefixMode) override;
+    int GetColumnWidth(int column) override;
+    bool IsFormula(int row, int column) override;
+
+    int GetErrorCode() const { return m_nError; }
+    const std::string& GetSheetName() const { return m_sheetName; }
+
+private:
+    void Fail(int code);
+    bool FindWorksheet(const std::string& name);
+    bool MeasureSheet();
+    bool ReadValues();
+    void DropValues();
+    const VARIANT* Element(int row, int column) const;
+    void Close();
+
+    int m_nError = EXCEL8_OK;
+    std::string m_sheetName;
+    VARIANT m_values;
+    std::vector<int32_t> m_widthCache;
+    std::shared_ptr<dulo::engine::IWorkbooks> m_workbooks;
+    std::shared_ptr<dulo::engine::ISheets> m_sheets;
+    std::shared_ptr<dulo::engine::IWorkbook> m_workbook;
+    std::shared_ptr<dulo::engine::IWorksheet> m_worksheet;
+    std::shared_ptr<dulo::engine::IRange> m_range;
+};
+
+// The process-wide application: started on first need, ended by the clean-up export.
+bool StartApplication();
+// False when ending it raised an automation error; the application is then kept.
+bool QuitApplication();
+bool IsApplicationRunning();
+
+// Host callbacks: after the application has started, after each workbook open.
+using ApplicationHook = void (*)();
+void SetApplicationStartNotification(ApplicationHook hook);
+void SetApplicationPostOpenHook(ApplicationHook hook);
+
+// Installs this reader as the application path of TWksIO (done at load; callable again).
+void InstallExcel8WksIO();
+
+// The application's file format code of a save-format name ("Excel5", "WK1",
+// "CSV", ...; empty gives 39). An unknown name gives false and, in message,
+// the text to report.
+bool GetExcelSaveFormat(std::string_view name, int& code, std::string* message);

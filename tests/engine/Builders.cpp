@@ -1,0 +1,148 @@
+#include "Builders.h"
+
+#include <gsf/gsf-outfile-msole.h>
+#include <gsf/gsf-outfile-zip.h>
+#include <gsf/gsf-outfile.h>
+#include <gsf/gsf-output-stdio.h>
+#include <gsf/gsf-utils.h>
+
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+
+namespace enginetest {
+
+namespace {
+
+GsfOutput* OpenOutput(const std::string& path) {
+    gsf_init();
+    GError* error = nullptr;
+    GsfOutput* out = gsf_output_stdio_new(path.c_str(), &error);
+    if (!out) throw std::runtime_error("cannot write " + path);
+    return out;
+}
+
+void WriteChild(GsfOutfile* parent, const std::string& name, const std::string& bytes) {
+    GsfOutput* child = gsf_outfile_new_child(parent, name.c_str(), FALSE);
+    gsf_output_write(child, bytes.size(), reinterpret_cast<const guint8*>(bytes.data()));
+    gsf_output_close(child);
+    g_object_unref(child);
+}
+
+}  // namespace
+
+void WriteZip(const std::string& path, const Parts& parts) {
+    GsfOutput* out = OpenOutput(path);
+    GError* error = nullptr;
+    GsfOutfile* zip = gsf_outfile_zip_new(out, &error);
+    g_object_unref(out);
+    // Folders stay open until the end: the zip writer lays them out when they close.
+    std::map<std::string, GsfOutfile*> folders;
+    std::vector<GsfOutfile*> order;
+    for (const auto& [name, bytes] : parts) {
+        GsfOutfile* parent = zip;
+        std::string prefix;
+        size_t start = 0, slash;
+        while ((slash = name.find('/', start)) != std::string::npos) {
+            prefix = name.substr(0, slash);
+            auto it = folders.find(prefix);
+            if (it == folders.end()) {
+                auto* folder = GSF_OUTFILE(gsf_outfile_new_child(parent, name.substr(start, slash - start).c_str(), TRUE));
+                it = folders.emplace(prefix, folder).first;
+                order.push_back(folder);
+            }
+            parent = it->second;
+            start = slash + 1;
+        }
+        WriteChild(parent, name.substr(start), bytes);
+    }
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        gsf_output_close(GSF_OUTPUT(*it));
+        g_object_unref(*it);
+    }
+    gsf_output_close(GSF_OUTPUT(zip));
+    g_object_unref(zip);
+}
+
+void WriteCompound(const std::string& path, const Parts& streams) {
+    GsfOutput* out = OpenOutput(path);
+    GsfOutfile* ole = gsf_outfile_msole_new(out);
+    g_object_unref(out);
+    for (const auto& [name, bytes] : streams) WriteChild(ole, name, bytes);
+    gsf_output_close(GSF_OUTPUT(ole));
+    g_object_unref(ole);
+}
+
+Parts XlsxParts(const std::vector<std::pair<std::string, std::string>>& sheets, const std::string& sharedStrings,
+                const std::string& styles, const std::string& workbookPr) {
+    const std::string ns = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+    const std::string relNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    Parts parts;
+    parts.emplace_back("_rels/.rels",
+                       "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+                       "relationships\"><Relationship Id=\"rId1\" Type=\"" +
+                           relNs + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>");
+    std::string workbook = "<?xml version=\"1.0\"?><workbook xmlns=\"" + ns + "\" xmlns:r=\"" + relNs + "\">" +
+                           workbookPr + "<sheets>";
+    std::string rels = "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+                       "relationships\">";
+    for (size_t i = 0; i < sheets.size(); ++i) {
+        std::string id = "rId" + std::to_string(i + 10);
+        bool chart = sheets[i].second.rfind("<chartsheet", 0) == 0;
+        std::string part = (chart ? "chartsheets/sheet" : "worksheets/sheet") + std::to_string(i + 1) + ".xml";
+        workbook += "<sheet name=\"" + sheets[i].first + "\" sheetId=\"" + std::to_string(i + 1) + "\" r:id=\"" + id + "\"/>";
+        rels += "<Relationship Id=\"" + id + "\" Type=\"" + relNs + (chart ? "/chartsheet" : "/worksheet") +
+                "\" Target=\"" + part + "\"/>";
+        parts.emplace_back("xl/" + part, sheets[i].second);
+    }
+    workbook += "</sheets></workbook>";
+    if (!sharedStrings.empty()) {
+        rels += "<Relationship Id=\"rId1\" Type=\"" + relNs + "/sharedStrings\" Target=\"sharedStrings.xml\"/>";
+        parts.emplace_back("xl/sharedStrings.xml", "<?xml version=\"1.0\"?><sst xmlns=\"" + ns + "\">" + sharedStrings + "</sst>");
+    }
+    if (!styles.empty()) {
+        rels += "<Relationship Id=\"rId2\" Type=\"" + relNs + "/styles\" Target=\"/xl/styles.xml\"/>";
+        parts.emplace_back("xl/styles.xml", "<?xml version=\"1.0\"?><styleSheet xmlns=\"" + ns + "\">" + styles + "</styleSheet>");
+    }
+    rels += "</Relationships>";
+    parts.emplace_back("xl/workbook.xml", workbook);
+    parts.emplace_back("xl/_rels/workbook.xml.rels", rels);
+    return parts;
+}
+
+std::string SheetXml(const std::string& rows, const std::string& beforeData) {
+    return "<?xml version=\"1.0\"?><worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" +
+           beforeData + "<sheetData>" + rows + "</sheetData></worksheet>";
+}
+
+BiffWriter& BiffWriter::Record(uint16_t id, const std::string& data) {
+    m_bytes += U16(id) + U16(static_cast<uint16_t>(data.size())) + data;
+    return *this;
+}
+
+BiffWriter& BiffWriter::Bof(uint16_t type) {
+    return Record(0x0809, U16(0x0600) + U16(type) + U16(0x0DBB) + U16(0x07CC) + U32(0) + U32(0x0006));
+}
+
+void BiffWriter::Patch32(size_t at, uint32_t value) { m_bytes.replace(at, 4, U32(value)); }
+
+std::string U16(uint16_t v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
+std::string U32(uint32_t v) { return U16(static_cast<uint16_t>(v & 0xFFFF)) + U16(static_cast<uint16_t>(v >> 16)); }
+std::string F64(double v) {
+    std::string s(8, '\0');
+    std::memcpy(s.data(), &v, 8);
+    return s;
+}
+std::string Str16(const std::string& latin1) { return U16(static_cast<uint16_t>(latin1.size())) + std::string(1, '\0') + latin1; }
+std::string CellHead(uint16_t row, uint16_t col, uint16_t xf) { return U16(row) + U16(col) + U16(xf); }
+
+std::string TempPath(const std::string& name) {
+    std::filesystem::path dir = std::filesystem::path(DULO_BINARY_DIR) / "engine-test-files";
+    std::filesystem::create_directories(dir);
+    return (dir / name).string();
+}
+
+std::string Fixture(const std::string& name) { return std::string(DULO_FIXTURES) + "/engine/" + name; }
+
+}  // namespace enginetest

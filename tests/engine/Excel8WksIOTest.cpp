@@ -1,0 +1,295 @@
+// excel8WksIO over the engine: the opening steps and their error codes, the
+// getters by VARIANT type, widths, sheet selection, and the application's life.
+#include "Builders.h"
+#include "sources/workbook/excel8WksIO.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace dulo::engine;
+using enginetest::Fixture;
+
+namespace {
+
+// Forwards to the engine and records the members called, so the protocol can be checked.
+class RecordingApp : public IApplication {
+public:
+    explicit RecordingApp(std::shared_ptr<IApplication> inner) : m_inner(std::move(inner)) {}
+    void SetVisible(bool v) override { Log("Visible=", v), m_inner->SetVisible(v); }
+    bool DisplayAlerts() override { return m_inner->DisplayAlerts(); }
+    void SetDisplayAlerts(bool v) override { Log("DisplayAlerts=", v), m_inner->SetDisplayAlerts(v); }
+    void SetIgnoreRemoteRequests(bool v) override { Log("IgnoreRemoteRequests=", v), m_inner->SetIgnoreRemoteRequests(v); }
+    void Quit() override {
+        calls.push_back("Quit");
+        if (failQuit) throw AutomationError(RPC_E_DISCONNECTED, "quit refused");
+        m_inner->Quit();
+    }
+    std::shared_ptr<IWorkbooks> Workbooks() override { return m_inner->Workbooks(); }
+    std::shared_ptr<IWorkbook> ActiveWorkbook() override { return m_inner->ActiveWorkbook(); }
+    std::shared_ptr<ISheets> Sheets() override { return m_inner->Sheets(); }
+    std::shared_ptr<IWorksheet> Worksheets(long i) override { return m_inner->Worksheets(i); }
+    std::shared_ptr<IAddIns> AddIns() override { return m_inner->AddIns(); }
+
+    std::vector<std::string> calls;
+    bool failQuit = false;
+
+private:
+    void Log(const char* what, bool v) { calls.push_back(std::string(what) + (v ? "1" : "0")); }
+    std::shared_ptr<IApplication> m_inner;
+};
+
+std::shared_ptr<RecordingApp> g_lastApp;
+bool g_failStart = false;
+int g_startNotified = 0;
+int g_postOpens = 0;
+
+std::shared_ptr<IApplication> RecordingFactory() {
+    if (g_failStart) throw AutomationError(E_FAIL, "cannot start");
+    g_lastApp = std::make_shared<RecordingApp>(CreateEngineApplication());
+    return g_lastApp;
+}
+
+class EngineExcel8 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetApplicationFactory(&RecordingFactory);
+        g_failStart = false;
+        ASSERT_TRUE(QuitApplication());
+        ASSERT_TRUE(StartApplication());
+    }
+    void TearDown() override {
+        if (g_lastApp) g_lastApp->failQuit = false;
+        QuitApplication();
+        SetApplicationFactory(nullptr);
+        SetApplicationStartNotification(nullptr);
+        SetApplicationPostOpenHook(nullptr);
+        g_lastApp.reset();
+    }
+    long OpenWorkbooks() { return g_lastApp->Workbooks()->Count(); }
+};
+
+TEST_F(EngineExcel8, StartingSetsTheApplicationUpAndQuittingEndsIt) {
+    std::vector<std::string> expected = {"Visible=0", "DisplayAlerts=0", "IgnoreRemoteRequests=1"};
+    EXPECT_EQ(g_lastApp->calls, expected);
+    EXPECT_TRUE(IsApplicationRunning());
+    ASSERT_TRUE(QuitApplication());
+    EXPECT_FALSE(IsApplicationRunning());
+    EXPECT_EQ(g_lastApp->calls.back(), "Quit");
+    EXPECT_EQ(g_lastApp->calls[g_lastApp->calls.size() - 2], "IgnoreRemoteRequests=0");
+    EXPECT_TRUE(QuitApplication());  // nothing left to end
+}
+
+TEST_F(EngineExcel8, AFailedQuitKeepsTheApplication) {
+    g_lastApp->failQuit = true;
+    EXPECT_FALSE(QuitApplication());
+    EXPECT_TRUE(IsApplicationRunning());
+    g_lastApp->failQuit = false;
+    EXPECT_TRUE(QuitApplication());
+}
+
+TEST_F(EngineExcel8, AFailedStartLeavesNoApplicationAndHooksRunOnlyOnSuccess) {
+    ASSERT_TRUE(QuitApplication());
+    SetApplicationStartNotification([] { ++g_startNotified; });
+    g_startNotified = 0;
+    g_failStart = true;
+    EXPECT_FALSE(StartApplication());
+    EXPECT_FALSE(IsApplicationRunning());
+    EXPECT_EQ(g_startNotified, 0);
+    g_failStart = false;
+    EXPECT_TRUE(StartApplication());
+    EXPECT_EQ(g_startNotified, 1);
+}
+
+TEST_F(EngineExcel8, OpeningFailuresGiveTheirStepCodes) {
+    std::string text = enginetest::TempPath("plain.txt");
+    std::ofstream(text) << "a,b\n1,2\n";
+    struct Case {
+        std::string path;
+        const char* sheet;
+        int code;
+    };
+    const Case cases[] = {
+        {"", "Data", EXCEL8_EMPTY_PATH},
+        {enginetest::TempPath("missing.xlsx"), "", EXCEL8_OPEN_FAILED},
+        {text, "", EXCEL8_OPEN_FAILED},
+        {Fixture("book.xlsx"), "Nowhere", EXCEL8_SHEET_NOT_FOUND},
+        {Fixture("book.xls"), "Dat", EXCEL8_SHEET_NOT_FOUND},
+        {Fixture("book.xlsx"), "One", EXCEL8_NOT_AN_ARRAY},
+        {Fixture("book.xls"), "Empty", EXCEL8_NOT_AN_ARRAY},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path + " [" + c.sheet + "]");
+        {
+            excel8WksIO reader(c.path.c_str(), c.sheet);
+            EXPECT_TRUE(reader.IsFailed());
+            EXPECT_EQ(reader.GetErrorCode(), c.code);
+        }
+        EXPECT_TRUE(IsApplicationRunning());
+        EXPECT_EQ(OpenWorkbooks(), 0);  // the reader closed what it opened
+    }
+    ASSERT_TRUE(QuitApplication());
+    excel8WksIO reader(Fixture("book.xlsx").c_str(), "Data");
+    EXPECT_EQ(reader.GetErrorCode(), EXCEL8_NO_WORKBOOKS);
+}
+
+TEST_F(EngineExcel8, FindsSheetsWithoutRegardToCaseOrTakesTheFirst) {
+    for (const char* sheet : {"second", "SECOND", ""}) {
+        excel8WksIO reader(Fixture("book.xlsx").c_str(), sheet);
+        ASSERT_FALSE(reader.IsFailed()) << reader.GetErrorCode();
+        char text[64];
+        reader.GetCellText(0, 0, text, sizeof text, WKS_PREFIX_NONE);
+        EXPECT_STREQ(text, *sheet ? "Key" : "ROWNAMES");
+    }
+}
+
+TEST_F(EngineExcel8, GettersFollowTheVariantType) {
+    for (const char* ext : {".xls", ".xlsx"}) {
+        SCOPED_TRACE(ext);
+        excel8WksIO reader(Fixture(std::string("book") + ext).c_str(), "Data");
+        ASSERT_FALSE(reader.IsFailed()) << reader.GetErrorCode();
+        EXPECT_EQ(reader.GetRowCount(), 4);
+        EXPECT_EQ(reader.GetColumnCount(), 9);
+        struct Case {
+            int row, col;
+            int flags;
+            const char* text;
+            double number;
+        };
+        const Case cases[] = {
+            {0, 0, WKS_TEXT, "ROWNAMES", WKS_NO_NUMBER},
+            {1, 5, WKS_NUMBER, "-1", -1},                   // TRUE
+            {2, 5, WKS_NUMBER, "0", 0},                     // FALSE
+            {1, 4, WKS_NUMBER, "12.500000", 12.5},          // currency
+            {1, 8, WKS_NUMBER, "3.25", 3.25},
+            {2, 8, WKS_NUMBER, "-7", -7},
+            {1, 6, 0, "", WKS_NO_NUMBER},                   // #DIV/0!
+            {1, 7, WKS_TEXT, "r1x", WKS_NO_NUMBER},         // formula with a text result
+            {9, 0, 0, "", WKS_NO_NUMBER},                   // outside the used area
+            {-1, 0, 0, "", WKS_NO_NUMBER},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.row << "," << c.col);
+            char text[64] = "junk";
+            EXPECT_EQ(reader.GetCellText(c.row, c.col, text, sizeof text, WKS_PREFIX_NUMERIC), c.flags);
+            EXPECT_STREQ(text, c.text);
+            double number = 0;
+            EXPECT_EQ(reader.GetNumber(c.row, c.col, number), c.flags);
+            EXPECT_DOUBLE_EQ(number, c.number);
+        }
+        double date = 0;
+        EXPECT_EQ(reader.GetNumber(1, 1, date), WKS_NUMBER | WKS_DATE | WKS_TIME);
+        EXPECT_DOUBLE_EQ(date, 40000);
+        char text[64];
+        EXPECT_EQ(reader.GetCellText(1, 3, text, sizeof text, WKS_PREFIX_NONE), 0x380);
+        EXPECT_STREQ(text, "18:00:00 07/06/09");  // "%X %x" in the C locale
+        // Truncated to the buffer, always terminated.
+        char small[4];
+        EXPECT_EQ(reader.GetCellText(0, 0, small, sizeof small, WKS_PREFIX_NONE), WKS_TEXT);
+        EXPECT_STREQ(small, "ROW");
+        EXPECT_TRUE(reader.HasFormulas());
+        EXPECT_TRUE(reader.IsFormula(1, 6));
+        EXPECT_FALSE(reader.IsFormula(1, 1));
+    }
+}
+
+TEST_F(EngineExcel8, ColumnWidthsAreFetchedOnceAndTruncated) {
+    excel8WksIO reader(Fixture("book.xlsx").c_str(), "Data");
+    ASSERT_FALSE(reader.IsFailed());
+    EXPECT_EQ(reader.GetColumnWidth(0), 17);
+    EXPECT_EQ(reader.GetColumnWidth(1), 8);  // 8.43
+    EXPECT_EQ(reader.GetColumnWidth(7), 5);
+    EXPECT_EQ(reader.GetColumnWidth(-1), -1);
+    excel8WksIO failed("", "");
+    EXPECT_EQ(failed.GetColumnWidth(0), 10);  // no cache
+}
+
+TEST_F(EngineExcel8, SelectSheetSwitchesOrRecordsItsCode) {
+    excel8WksIO reader(Fixture("book.xls").c_str(), "Data");
+    ASSERT_FALSE(reader.IsFailed());
+    EXPECT_TRUE(reader.SelectSheet("SECOND"));
+    EXPECT_EQ(reader.GetRowCount(), 3);
+    EXPECT_EQ(reader.GetColumnCount(), 2);
+    EXPECT_FALSE(reader.HasFormulas());
+    double v = 0;
+    EXPECT_EQ(reader.GetNumber(2, 1, v), WKS_NUMBER);
+    EXPECT_EQ(v, 43);
+    struct Case {
+        const char* name;
+        int code;
+    };
+    for (Case c : {Case{"", EXCEL8_EMPTY_SHEET_NAME}, Case{"Nowhere", EXCEL8_NO_ACTIVE_WORKBOOK},
+                   Case{"One", EXCEL8_NOT_AN_ARRAY}}) {
+        EXPECT_FALSE(reader.SelectSheet(c.name));
+        EXPECT_EQ(reader.GetErrorCode(), c.code);
+        EXPECT_TRUE(reader.IsFailed());
+    }
+    EXPECT_TRUE(reader.SelectSheet("data"));
+    EXPECT_FALSE(reader.IsFailed());
+    EXPECT_EQ(reader.GetColumnCount(), 9);
+}
+
+TEST_F(EngineExcel8, ClosingRestoresAlertsAndRunsThePostOpenHook) {
+    g_postOpens = 0;
+    SetApplicationPostOpenHook([] { ++g_postOpens; });
+    g_lastApp->SetDisplayAlerts(true);
+    {
+        excel8WksIO reader(Fixture("book.xlsx").c_str(), "Data");
+        ASSERT_FALSE(reader.IsFailed());
+        EXPECT_TRUE(g_lastApp->DisplayAlerts());  // restored after a successful open
+        EXPECT_EQ(OpenWorkbooks(), 1);
+    }
+    EXPECT_EQ(g_postOpens, 1);
+    EXPECT_EQ(OpenWorkbooks(), 0);
+    EXPECT_TRUE(g_lastApp->DisplayAlerts());
+    {
+        excel8WksIO reader(Fixture("book.xlsx").c_str(), "Nowhere");
+        EXPECT_FALSE(g_lastApp->DisplayAlerts());  // a failed open leaves it off
+    }
+}
+
+TEST_F(EngineExcel8, TWksIOHandsWorkbooksOfKindFiveToTheApplication) {
+    TWksIO wks;
+    ASSERT_TRUE(wks.Open(Fixture("book.xlsx").c_str(), "second", WKS_OPEN_ALLOW_APPLICATION));
+    EXPECT_EQ(wks.GetKind(), WKS_KIND_APPLICATION);
+    COleDateTime date;
+    EXPECT_EQ(wks.GetRowCount(), 3);
+    EXPECT_TRUE(wks.SelectSheet("Data"));
+    EXPECT_EQ(wks.GetDateValue(1, 1, date) & WKS_DATE, WKS_DATE);
+    EXPECT_DOUBLE_EQ(date.m_dt, 40000);
+    EXPECT_EQ(date.m_status, COleDateTime::valid);
+    wks.Close();
+    EXPECT_EQ(OpenWorkbooks(), 0);
+
+    TWksIO noApp;
+    EXPECT_FALSE(noApp.Open(Fixture("book.xls").c_str(), "Data", WKS_OPEN_NO_APPLICATION));
+    EXPECT_TRUE(noApp.NeedsApplication());
+    TWksIO missing;
+    EXPECT_FALSE(missing.Open(Fixture("book.xls").c_str(), "Nowhere", WKS_OPEN_ALLOW_APPLICATION));
+    EXPECT_TRUE(missing.IsFailed());
+    EXPECT_TRUE(IsApplicationRunning());
+}
+
+TEST(EngineSaveFormats, NamesGiveTheirCodes) {
+    struct Case {
+        const char* name;
+        bool ok;
+        int code;
+    };
+    const Case cases[] = {{"", true, 39},         {"Excel5", true, 39},  {"excel4workbook", true, 35},
+                          {"WK1", true, 5},       {"wk1", true, 5},      {"WKS", true, 4},
+                          {"wks", false, 0},      {"Text", true, -4158}, {"CSVWindows", true, 23},
+                          {"SYLK", true, 2},      {"TextPrinter", true, 36}, {"Excel9", false, 0}};
+    for (const Case& c : cases) {
+        int code = 0;
+        std::string message;
+        EXPECT_EQ(GetExcelSaveFormat(c.name, code, &message), c.ok) << c.name;
+        if (c.ok) {
+            EXPECT_EQ(code, c.code) << c.name;
+        } else {
+            EXPECT_EQ(message, std::string("Invalid Excel spreadsheet format specified. [") + c.name + "]");
+        }
+    }
+}
+
+}  // namespace
