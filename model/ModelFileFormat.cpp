@@ -120,15 +120,15 @@ CModelTableList ReadModelTableList(const std::string& modelFilePath, std::string
 
 void SplitTableFileText(std::string_view fileText, std::string& fileName, std::string& sheetName) {
     const size_t p = fileText.find('[');
-    if (p == std::string_view::npos || p < 1) {
+    // Without the closing bracket there is no sheet part: cutting the last
+    // character would silently shorten a sheet or file name.
+    if (p == std::string_view::npos || p < 1 || fileText.back() != ']') {
         fileName.assign(fileText);
         sheetName.clear();
         return;
     }
     fileName.assign(fileText.substr(0, p));
-    std::string_view rest = fileText.substr(p + 1);
-    if (!rest.empty() && rest.back() == ']') rest.remove_suffix(1);
-    sheetName.assign(rest);
+    sheetName.assign(fileText.substr(p + 1, fileText.size() - p - 2));
 }
 
 }  // namespace dulo

@@ -58,8 +58,8 @@ struct CModelTableList {
 CModelTableList ReadModelTableList(const std::string& modelFilePath, std::string_view tableName);
 
 // "book.xls[Sheet 1]" gives "book.xls" and "Sheet 1". Without "[" after the first
-// character the whole text is the file name and the sheet is empty; a missing
-// closing "]" leaves the rest of the text as the sheet name.
+// character, or without the closing "]" at the end, the whole text is the file
+// name and the sheet is empty.
 void SplitTableFileText(std::string_view fileText, std::string& fileName, std::string& sheetName);
 
 }  // namespace dulo

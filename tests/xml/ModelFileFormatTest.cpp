@@ -143,7 +143,8 @@ TEST(ModelFileFormat, SplitsFileText) {
         {"Tables\\buy.xls[BUY]", "Tables\\buy.xls", "BUY"},
         {"buy.xls[]", "buy.xls", ""},
         {"[Sheet]", "[Sheet]", ""},
-        {"buy.xls[Sheet", "buy.xls", "Sheet"},
+        {"buy.xls[Sheet", "buy.xls[Sheet", ""},
+        {"buy.xls[Sheet]x", "buy.xls[Sheet]x", ""},
         {"buy.xls[a[b]]", "buy.xls", "a[b]"},
         {"", "", ""},
     };
