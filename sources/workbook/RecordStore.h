@@ -1,0 +1,74 @@
+#pragma once
+// The record stream of one worksheet, kept in memory in 32 KB blocks. Each
+// record is stored whole, exactly as in the file: 16-bit id, 16-bit length,
+// data, little-endian. A record that does not fit in the rest of a block
+// starts the next one, so a record's bytes are always contiguous.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+struct RecPos {
+    uint32_t block = 0;
+    uint32_t offset = 0;
+    bool operator==(const RecPos&) const = default;
+};
+
+// A record read from the store; data stays valid while the store is unchanged.
+struct RecordView {
+    uint16_t id = 0;
+    uint16_t length = 0;
+    const uint8_t* data = nullptr;
+    RecPos pos;
+};
+
+class RecordStore {
+public:
+    static constexpr size_t kBlockSize = 32768;
+    static constexpr uint32_t kNone = 0xFFFFFFFFu;
+
+    void Clear();
+    bool Empty() const { return m_blocks.empty(); }
+    void Append(uint16_t id, const uint8_t* data, uint16_t length);
+    void Swap(RecordStore& other) { m_blocks.swap(other.m_blocks); }
+
+    static RecPos Begin() { return {}; }
+    static RecPos None() { return {kNone, kNone}; }
+    // The record at pos; false past the last record (or for None()).
+    bool At(RecPos pos, RecordView& record) const;
+    // The position after the record.
+    RecPos Next(const RecordView& record) const;
+    // Writable data of the record at pos (for the few records written back).
+    uint8_t* MutableData(RecPos pos);
+
+private:
+    struct Block {
+        std::unique_ptr<uint8_t[]> bytes;
+        uint32_t capacity = 0;
+        uint32_t used = 0;
+    };
+    std::vector<Block> m_blocks;
+};
+
+// Little-endian reads from record data; the caller has checked the length.
+inline uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint32_t ReadU32(const uint8_t* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+double ReadF64(const uint8_t* p);
+
+// Walks the records of a byte buffer (a file or a workbook stream).
+class RecordCursor {
+public:
+    enum Status { Ok, End, Truncated };
+    RecordCursor(const uint8_t* data, size_t size, size_t offset = 0) : m_data(data), m_size(size), m_offset(offset) {}
+    // The next record; End at the end of the bytes, Truncated when a record
+    // header or body runs past them.
+    Status Next(uint16_t& id, uint16_t& length, const uint8_t*& body);
+    size_t Offset() const { return m_offset; }
+
+private:
+    const uint8_t* m_data;
+    size_t m_size;
+    size_t m_offset;
+};

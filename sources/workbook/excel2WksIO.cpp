@@ -1,0 +1,542 @@
+#include "sources/workbook/excel2WksIO.h"
+
+#include "platform/TextConv.h"
+#include "sources/workbook/BiffFormat.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+using namespace biff;
+
+namespace {
+
+// Copies UTF-8 text into a caller's buffer: at most size - 1 bytes, never
+// splitting a character, always terminated.
+void CopyText(char* buffer, int size, const char* text, size_t length) {
+    if (!buffer || size <= 0) return;
+    size_t n = std::min(length, size_t(size - 1));
+    if (n < length) {
+        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    }
+    std::memcpy(buffer, text, n);
+    buffer[n] = '\0';
+}
+
+char AlignmentPrefix(int align) {
+    switch (align) {
+        case 2:
+        case 6: return '^';
+        case 3: return '"';
+        case 4: return '\\';
+        default: return '\'';
+    }
+}
+
+}  // namespace
+
+excel2WksIO::excel2WksIO(const std::string& path) : excel2WksIO(path, 2) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(bytes) || !LoadRecords(bytes.data(), bytes.size(), 0)) m_bFailed = true;
+}
+
+excel2WksIO::excel2WksIO(const std::string& path, int version) : m_nVersion(version), m_path(path) {}
+
+excel2WksIO::~excel2WksIO() = default;
+
+bool excel2WksIO::ReadWholeFile(std::vector<uint8_t>& bytes) {
+    bytes.clear();
+    FILE* f = std::fopen(m_path.c_str(), "rb");
+    if (!f) return false;
+    bool ok = std::fseek(f, 0, SEEK_END) == 0;
+    long size = ok ? std::ftell(f) : -1;
+    ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
+    if (ok) {
+        bytes.resize(size_t(size));
+        ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    }
+    std::fclose(f);
+    if (!ok) bytes.clear();
+    return ok;
+}
+
+bool excel2WksIO::LoadRecords(const uint8_t* data, size_t size, size_t offset) {
+    m_store.Clear();
+    RecordCursor cursor(data, size, offset);
+    uint16_t id, length;
+    const uint8_t* body;
+    for (;;) {
+        switch (cursor.Next(id, length, body)) {
+            case RecordCursor::Ok:
+                m_store.Append(id, body, length);
+                if (id == kEof) return true;
+                break;
+            case RecordCursor::End:
+                m_store.Append(kEof, nullptr, 0);
+                return true;
+            case RecordCursor::Truncated:
+                m_store.Clear();
+                return false;
+        }
+    }
+}
+
+void excel2WksIO::ResetSheet() {
+    m_colWidths.assign(kMaxColumns, kDefaultWidth);
+    m_colOffsets.clear();
+    m_nColumns = m_nRows = 0;
+    m_bProtected = m_bHasFormulas = false;
+    m_dateOffset = 0.0;
+    m_rowIndex.clear();
+    m_selection = m_firstRow = RecordStore::None();
+    m_formats.clear();
+    m_xfs.clear();
+    m_xfStyles.clear();
+    m_formatFlags.clear();
+    m_codepage = 1252;
+    m_bDimensions = false;
+    m_last = {};
+    m_curPos = RecordStore::Begin();
+}
+
+bool excel2WksIO::IsCellRecord(uint16_t id) const {
+    if (m_nVersion == 2) return id >= kBlank2 && id <= kFormula2;
+    return id == kBlank || id == kBoolErr || IsValueRecord(id);
+}
+
+bool excel2WksIO::IsValueRecord(uint16_t id) const {
+    if (m_nVersion == 2) return id == kInteger2 || id == kNumber2 || id == kLabel2 || id == kFormula2;
+    return id == kNumber || id == kLabel || id == kRString || id == kRk || IsFormulaRecord(id);
+}
+
+bool excel2WksIO::IsFormulaRecord(uint16_t id) const {
+    if (m_nVersion == 2) return id == kFormula2;
+    return id == kFormula2 || id == kFormula3 || id == kFormula4;
+}
+
+std::string excel2WksIO::ToUtf8(const uint8_t* bytes, size_t length) const {
+    return dulo::ToUtf8FromCodepage(std::string_view(reinterpret_cast<const char*>(bytes), length), m_codepage);
+}
+
+// ---- header scan, layout, row index ----
+
+void excel2WksIO::ScanHeader() {
+    if (m_nVersion == 2) CheckCellOrder();
+    const uint16_t formatId = m_nVersion <= 3 ? kFormat2 : kFormat4;
+    const uint16_t xfId = m_nVersion == 3 ? kXf3 : m_nVersion == 4 ? kXf4 : m_nVersion == 5 ? kXf5 : 0;
+    RecordView rec;
+    for (RecPos pos = RecordStore::Begin(); m_store.At(pos, rec); pos = m_store.Next(rec)) {
+        if (rec.id == kEof || IsCellRecord(rec.id)) break;
+        const uint8_t* d = rec.data;
+        switch (rec.id) {
+            case kProtect:
+                if (rec.length >= 2) m_bProtected = ReadU16(d) == 1;
+                break;
+            case kDefColWidth:
+                if (rec.length >= 2) m_colWidths.assign(kMaxColumns, ReadU16(d));
+                break;
+            case kColWidth2:
+                if (m_nVersion == 2 && rec.length >= 4) {
+                    int last = std::min<int>(d[1], kMaxColumns - 1);
+                    for (int c = d[0]; c <= last; ++c) m_colWidths[c] = WidthFromUnits(ReadU16(d + 2));
+                }
+                break;
+            case kColInfo:
+                if (m_nVersion >= 3 && rec.length >= 6) {
+                    int last = std::min<int>(ReadU16(d + 2), kMaxColumns - 1);
+                    for (int c = ReadU16(d); c <= last; ++c) m_colWidths[c] = WidthFromUnits(ReadU16(d + 4));
+                }
+                break;
+            case kDimensions:
+                if (m_nVersion >= 3 && rec.length >= 8) {
+                    m_nRows = ReadU16(d + 2);
+                    // No BIFF sheet has more than 256 columns, whatever the record claims.
+                    m_nColumns = std::min<int>(ReadU16(d + 6), kMaxColumns);
+                    m_bDimensions = true;
+                }
+                break;
+            case kRow2:
+                if (m_nVersion == 2 && m_firstRow == RecordStore::None()) m_firstRow = pos;
+                break;
+            case kDateMode:
+                // 1904 workbooks count days from 1904-01-01: dates move by 1462 days.
+                if (rec.length >= 2) m_dateOffset = ReadU16(d) == 1 ? 1462.0 : 0.0;
+                break;
+            case kCodePage:
+                if (rec.length >= 2) m_codepage = ReadU16(d);
+                break;
+            default:
+                if (rec.id == formatId) m_formats.push_back(pos);
+                else if (xfId && rec.id == xfId) m_xfs.push_back(pos);
+                break;
+        }
+    }
+    if (m_nVersion >= 3 && !m_bDimensions) {
+        // Without a DIMENSIONS record the cells themselves say how large the sheet is.
+        bool outOfOrder;
+        ComputeDimensions(m_nRows, m_nColumns, outOfOrder);
+    }
+    BuildStyles();
+}
+
+void excel2WksIO::PrepareLayout() {
+    TWksIOInnards::PrepareLayout();
+    m_rowIndex.assign(size_t(std::max(m_nRows, 0)), RecordStore::None());
+    m_last = {};
+}
+
+void excel2WksIO::IndexRows() {
+    size_t next = 0;
+    RecordView rec;
+    for (RecPos pos = RecordStore::Begin(); m_store.At(pos, rec); pos = m_store.Next(rec)) {
+        if (rec.id == kEof) break;
+        if (rec.id == kSelection) m_selection = pos;
+        if (!IsCellRecord(rec.id) || rec.length < 4) continue;
+        if (IsFormulaRecord(rec.id)) m_bHasFormulas = true;
+        size_t row = ReadU16(rec.data);
+        for (; next <= row && next < m_rowIndex.size(); ++next) m_rowIndex[next] = pos;
+    }
+}
+
+void excel2WksIO::Rewind() {
+    m_curPos = RecordStore::Begin();
+    m_last = {};
+}
+
+void excel2WksIO::ComputeDimensions(int& rows, int& columns, bool& outOfOrder) const {
+    rows = columns = 0;
+    outOfOrder = false;
+    int prevRow = -1, prevColumn = -1;
+    RecordView rec;
+    for (RecPos pos = RecordStore::Begin(); m_store.At(pos, rec); pos = m_store.Next(rec)) {
+        if (rec.id == kEof) break;
+        if (!IsCellRecord(rec.id) || rec.length < 4) continue;
+        int row = ReadU16(rec.data), column = ReadU16(rec.data + 2);
+        rows = std::max(rows, row + 1);
+        columns = std::max(columns, column + 1);
+        if (row < prevRow || (row == prevRow && column <= prevColumn)) outOfOrder = true;
+        prevRow = row, prevColumn = column;
+    }
+    columns = std::min(columns, int(kMaxColumns));
+}
+
+bool excel2WksIO::CheckCellOrder() {
+    bool outOfOrder;
+    ComputeDimensions(m_nRows, m_nColumns, outOfOrder);
+    if (outOfOrder) SortCells();
+    return outOfOrder;
+}
+
+// Rebuilds the store as: the records before the first cell, the cells in row and
+// column order (a later record for a cell replacing an earlier one, a formula
+// keeping the STRING record that follows it), an end-of-file record.
+void excel2WksIO::SortCells() {
+    struct Cell {
+        int row, column;
+        RecPos pos, string;
+    };
+    std::vector<Cell> cells;
+    RecordStore sorted;
+    bool seenCell = false;
+    const uint16_t stringId = m_nVersion == 2 ? kString2 : kString;
+    RecordView rec;
+    for (RecPos pos = RecordStore::Begin(); m_store.At(pos, rec); pos = m_store.Next(rec)) {
+        if (rec.id == kEof) break;
+        if (IsCellRecord(rec.id) && rec.length >= 4) {
+            seenCell = true;
+            cells.push_back({ReadU16(rec.data), ReadU16(rec.data + 2), pos, RecordStore::None()});
+        } else if (rec.id == stringId && !cells.empty() && cells.back().string == RecordStore::None()) {
+            cells.back().string = pos;
+        } else if (!seenCell) {
+            sorted.Append(rec.id, rec.data, rec.length);
+        }
+    }
+    std::stable_sort(cells.begin(), cells.end(), [](const Cell& a, const Cell& b) {
+        return a.row != b.row ? a.row < b.row : a.column < b.column;
+    });
+    for (size_t i = 0; i < cells.size(); ++i) {
+        if (i + 1 < cells.size() && cells[i + 1].row == cells[i].row && cells[i + 1].column == cells[i].column) continue;
+        for (RecPos p : {cells[i].pos, cells[i].string}) {
+            if (m_store.At(p, rec)) sorted.Append(rec.id, rec.data, rec.length);
+        }
+    }
+    sorted.Append(kEof, nullptr, 0);
+    m_store.Swap(sorted);
+    m_last = {};
+}
+
+// ---- formats and styles ----
+
+bool excel2WksIO::GetFormatString(int formatIndex, int& length, const char*& text) {
+    length = 0;
+    text = "";
+    if (formatIndex < 0 || size_t(formatIndex) >= m_formats.size()) return false;
+    RecordView rec;
+    if (!m_store.At(m_formats[formatIndex], rec)) return false;
+    size_t at = rec.id == kFormat4 ? 2 : 0;  // BIFF4 and BIFF5 put two bytes first
+    if (rec.length < at + 1) return false;
+    size_t n = std::min<size_t>(rec.data[at], rec.length - at - 1);
+    text = reinterpret_cast<const char*>(rec.data + at + 1);
+    length = int(n);
+    return true;
+}
+
+int excel2WksIO::FormatFlags(int formatIndex) {
+    if (formatIndex < 0) return 0;
+    if (size_t(formatIndex) >= m_formatFlags.size()) {
+        if (formatIndex > 0xFFFF) return 0;
+        m_formatFlags.resize(size_t(formatIndex) + 1, -1);
+    }
+    int& flags = m_formatFlags[formatIndex];
+    if (flags < 0) {
+        int length;
+        const char* text;
+        GetFormatString(formatIndex, length, text);
+        flags = ClassifyFormat(length, text) & (WKS_DATE | WKS_TIME);
+    }
+    return flags;
+}
+
+void excel2WksIO::BuildStyles() {
+    m_xfStyles.clear();
+    m_xfStyles.reserve(m_xfs.size());
+    const bool biff5 = UsesBiff5Xf();
+    RecordView rec;
+    for (RecPos pos : m_xfs) {
+        CellStyle style;
+        if (m_store.At(pos, rec)) {
+            const uint8_t* d = rec.data;
+            if (biff5 && rec.length >= 7) {
+                style.formatIndex = ReadU16(d + 2);
+                style.locked = (d[4] & 0x01) != 0;
+                style.align = d[6] & 0x07;
+            } else if (!biff5 && rec.length >= 5) {
+                style.formatIndex = d[1];
+                style.locked = (d[2] & 0x01) != 0;
+                style.align = d[4] & 0x07;
+            }
+        }
+        style.numberFlags = FormatFlags(style.formatIndex);
+        m_xfStyles.push_back(style);
+    }
+}
+
+excel2WksIO::CellStyle excel2WksIO::StyleOf(const RecordView& rec) {
+    if (m_nVersion == 2) {
+        CellStyle style;
+        if (rec.length >= 7) {
+            style.locked = (rec.data[4] & 0x40) != 0;
+            style.formatIndex = rec.data[5] & 0x3F;
+            style.align = rec.data[6] & 0x07;
+            style.numberFlags = FormatFlags(style.formatIndex);
+        }
+        return style;
+    }
+    if (rec.length < 6) return {};
+    size_t xf = ReadU16(rec.data + 4);
+    // An XF index beyond the list gets the plain style.
+    return xf < m_xfStyles.size() ? m_xfStyles[xf] : CellStyle{};
+}
+
+// ---- cell lookup and decoding ----
+
+bool excel2WksIO::FindCell(int row, int column, RecordView& record) {
+    if (row < 0 || column < 0 || size_t(row) >= m_rowIndex.size()) return false;
+    RecPos pos = (m_last.row == row && m_last.column <= column) ? m_last.pos : m_rowIndex[row];
+    bool found = false;
+    RecordView rec;
+    for (; m_store.At(pos, rec); pos = m_store.Next(rec)) {
+        if (rec.id == kEof) break;
+        if (!IsCellRecord(rec.id) || rec.length < 4) continue;
+        int r = ReadU16(rec.data), c = ReadU16(rec.data + 2);
+        if (r > row || (r == row && c > column)) break;
+        if (r == row && c == column && IsValueRecord(rec.id)) {
+            found = true;
+            record = rec;
+            break;
+        }
+    }
+    m_last.row = row;
+    m_last.column = column;
+    m_last.pos = pos;
+    return found;
+}
+
+void excel2WksIO::FormulaText(const RecordView& formula, CellValue& value) const {
+    const uint16_t stringId = m_nVersion == 2 ? kString2 : kString;
+    RecordView rec;
+    for (RecPos pos = m_store.Next(formula); m_store.At(pos, rec); pos = m_store.Next(rec)) {
+        if (rec.id == kArray || rec.id == kShrFmla || rec.id == kTableOp) continue;
+        if (rec.id != stringId) return;
+        size_t at = m_nVersion == 2 ? 1 : 2;
+        if (rec.length < at) return;
+        size_t n = m_nVersion == 2 ? rec.data[0] : ReadU16(rec.data);
+        value.text = rec.data + at;
+        value.textLength = std::min(n, rec.length - at);
+        return;
+    }
+}
+
+excel2WksIO::CellValue excel2WksIO::DecodeCell(const RecordView& rec) {
+    CellValue value;
+    const uint8_t* d = rec.data;
+    const size_t len = rec.length;
+    const size_t at = m_nVersion == 2 ? 7 : 6;  // where the value starts
+    switch (rec.id) {
+        case kInteger2:
+            if (len >= at + 2) value.kind = ValueKind::Number, value.number = ReadU16(d + at);
+            break;
+        case kNumber2:
+        case kNumber:
+            if (len >= at + 8) value.kind = ValueKind::Number, value.number = ReadF64(d + at);
+            break;
+        case kRk:
+            if (len >= at + 4) value.kind = ValueKind::Number, value.number = DecodeRk(ReadU32(d + at));
+            break;
+        case kLabel2:
+            if (len >= 8) {
+                value.kind = ValueKind::Label;
+                value.text = d + 8;
+                value.textLength = std::min<size_t>(d[7], len - 8);
+            }
+            break;
+        case kLabel:
+        case kRString:
+            if (len >= 8) {
+                value.kind = ValueKind::Label;
+                value.text = d + 8;
+                value.textLength = std::min<size_t>(ReadU16(d + 6), len - 8);
+            }
+            break;
+        default:
+            if (IsFormulaRecord(rec.id) && len >= at + 8) {
+                const uint8_t* result = d + at;
+                if (result[6] != 0xFF || result[7] != 0xFF) {
+                    value.kind = ValueKind::FormulaNumber;
+                    value.number = ReadF64(result);
+                } else if (result[0] == 0) {
+                    value.kind = ValueKind::FormulaText;
+                    FormulaText(rec, value);
+                } else {
+                    value.kind = ValueKind::FormulaOther;
+                }
+            }
+            break;
+    }
+    if (value.kind == ValueKind::None) return value;
+    CellStyle style = StyleOf(rec);
+    value.flags = style.align | (m_bProtected && style.locked ? WKS_PROTECTED : 0);
+    switch (value.kind) {
+        case ValueKind::Number: value.flags |= WKS_NUMBER | style.numberFlags; break;
+        case ValueKind::Label: value.flags |= WKS_TEXT; break;
+        case ValueKind::FormulaNumber: value.flags |= WKS_FORMULA | WKS_NUMBER | style.numberFlags; break;
+        case ValueKind::FormulaText: value.flags |= WKS_FORMULA_TEXT; break;
+        case ValueKind::FormulaOther: value.flags |= WKS_FORMULA; break;
+        case ValueKind::None: break;
+    }
+    return value;
+}
+
+// ---- getters ----
+
+int excel2WksIO::GetCellText(int row, int column, char* buffer, int size, int prefixMode) {
+    if (buffer && size > 0) buffer[0] = '\0';
+    RecordView rec;
+    if (!FindCell(row, column, rec)) return 0;
+    CellValue value = DecodeCell(rec);
+    switch (value.kind) {
+        case ValueKind::Number:
+        case ValueKind::FormulaNumber: {
+            char number[32];
+            int n = std::snprintf(number, sizeof number, "%g", value.number);
+            CopyText(buffer, size, number, size_t(std::max(n, 0)));
+            break;
+        }
+        case ValueKind::Label:
+        case ValueKind::FormulaText: {
+            const uint8_t* text = value.text;
+            size_t length = value.textLength;
+            char prefix = 0;
+            if (value.kind == ValueKind::Label) {
+                if (prefixMode == WKS_PREFIX_ALIGN) {
+                    prefix = AlignmentPrefix(value.flags & WKS_ALIGN_MASK);
+                } else if (prefixMode == WKS_PREFIX_NUMERIC && length > 0 &&
+                           ((text[0] >= '0' && text[0] <= '9') || text[0] == '+' || text[0] == '-' || text[0] == '.')) {
+                    prefix = '\'';
+                }
+            }
+            bool ascii = std::all_of(text, text + length, [](uint8_t b) { return b < 0x80; });
+            if (ascii && !prefix) {
+                CopyText(buffer, size, reinterpret_cast<const char*>(text), length);
+            } else {
+                std::string utf8;
+                if (prefix) utf8 += prefix;
+                utf8 += ascii ? std::string(reinterpret_cast<const char*>(text), length) : ToUtf8(text, length);
+                CopyText(buffer, size, utf8.data(), utf8.size());
+            }
+            break;
+        }
+        default: break;
+    }
+    return value.flags;
+}
+
+int excel2WksIO::GetNumber(int row, int column, double& value) {
+    value = WKS_NO_NUMBER;
+    RecordView rec;
+    if (!FindCell(row, column, rec)) return 0;
+    CellValue cell = DecodeCell(rec);
+    if (cell.kind == ValueKind::Number || cell.kind == ValueKind::FormulaNumber) value = cell.number;
+    return cell.flags;
+}
+
+bool excel2WksIO::IsFormula(int row, int column) {
+    RecordView rec;
+    return FindCell(row, column, rec) && IsFormulaRecord(rec.id);
+}
+
+int excel2WksIO::FormatCellText(int row, int column, char* buffer, int size, int) {
+    double number;
+    int flags = GetNumber(row, column, number);
+    if (!(flags & WKS_NUMBER)) return GetCellText(row, column, buffer, size, WKS_PREFIX_NONE);
+    RecordView rec;
+    FindCell(row, column, rec);
+    int length;
+    const char* text;
+    GetFormatString(StyleOf(rec).formatIndex, length, text);
+    std::string format(text, size_t(length));
+    int width = std::max(GetColumnWidth(column) - 1, 1);
+    char out[512];
+    if (format.empty() || format[0] == 'G') {
+        std::snprintf(out, sizeof out, "%g", number);
+        out[std::min<size_t>(size_t(width), std::strlen(out))] = '\0';
+    } else if (size_t dot = format.find('.'); dot != std::string::npos) {
+        int decimals = 0;
+        for (size_t i = dot + 1; i < format.size() && format[i] != ';'; ++i) decimals += format[i] == '0';
+        std::snprintf(out, sizeof out, "%*.*f", width, std::min(decimals, 30), number);
+    } else if (format.find('0') != std::string::npos) {
+        std::snprintf(out, sizeof out, "%*.0f", width, std::round(number));
+    } else {
+        std::snprintf(out, sizeof out, "%*f", width, number);
+    }
+    CopyText(buffer, size, out, std::strlen(out));
+    return flags;
+}
+
+void excel2WksIO::GetActiveCell(int& row, int& column) {
+    row = column = 0;
+    RecordView rec;
+    if (m_store.At(m_selection, rec) && rec.length >= 5) {
+        row = ReadU16(rec.data + 1);
+        column = ReadU16(rec.data + 3);
+    }
+}
+
+void excel2WksIO::SetActiveCell(int row, int column) {
+    RecordView rec;
+    if (!m_store.At(m_selection, rec) || rec.length < 5) return;
+    uint8_t* d = m_store.MutableData(m_selection);
+    d[1] = uint8_t(row), d[2] = uint8_t(row >> 8), d[3] = uint8_t(column), d[4] = uint8_t(column >> 8);
+    m_bChanged = true;
+}

@@ -1,0 +1,96 @@
+#pragma once
+// The BIFF2 worksheet reader, and the record machinery that the BIFF3, BIFF4
+// and BIFF5 readers derive from: the record store, header scan, row index,
+// cell lookup and cell decoding, parameterised by the BIFF version.
+#include "sources/workbook/RecordStore.h"
+#include "sources/workbook/WksIO.h"
+
+#include <string>
+#include <vector>
+
+class excel2WksIO : public TWksIOInnards {
+public:
+    explicit excel2WksIO(const std::string& path);
+    ~excel2WksIO() override;
+
+    void PrepareLayout() override;
+    void ScanHeader() override;
+    void IndexRows() override;
+    int GetNumber(int row, int column, double& value) override;
+    int FormatCellText(int row, int column, char* buffer, int size, int widthMode) override;
+    int GetCellText(int row, int column, char* buffer, int size, int prefixMode) override;
+    void GetActiveCell(int& row, int& column) override;
+    void SetActiveCell(int row, int column) override;
+    bool GetFormatString(int formatIndex, int& length, const char*& text) override;
+    bool CheckCellOrder() override;
+    bool IsFormula(int row, int column) override;
+    void Rewind() override;
+
+    int GetVersion() const { return m_nVersion; }
+    int GetCodePage() const { return m_codepage; }
+
+protected:
+    // For the derived readers, which load their records themselves.
+    excel2WksIO(const std::string& path, int version);
+
+    // Reads the whole file; false (and failed) when it cannot be read.
+    bool ReadWholeFile(std::vector<uint8_t>& bytes);
+    // Fills the record store from data[offset..] up to and including the first
+    // end-of-file record. A stream that ends cleanly without one gets one; a
+    // record that runs past the data fails the load.
+    bool LoadRecords(const uint8_t* data, size_t size, size_t offset);
+    // Forgets everything learnt from the current sheet's records.
+    void ResetSheet();
+
+    bool IsCellRecord(uint16_t id) const;   // a record with a cell address (values, blanks, booleans)
+    bool IsValueRecord(uint16_t id) const;  // a cell record that can hold a number or text
+    bool IsFormulaRecord(uint16_t id) const;
+
+    // Converts 8-bit text of the workbook's code page to UTF-8.
+    std::string ToUtf8(const uint8_t* bytes, size_t length) const;
+
+    int m_nVersion;
+    std::string m_path;
+    RecordStore m_store;
+    RecPos m_curPos;
+    std::vector<RecPos> m_rowIndex;
+    RecPos m_selection = RecordStore::None();
+    RecPos m_firstRow = RecordStore::None();
+    std::vector<RecPos> m_formats;  // FORMAT records in file order: the n-th is format index n
+    std::vector<RecPos> m_xfs;      // XF records in file order
+    int m_codepage = 1252;
+    bool m_bDimensions = false;
+
+private:
+    enum class ValueKind { None, Number, Label, FormulaNumber, FormulaText, FormulaOther };
+    struct CellValue {
+        ValueKind kind = ValueKind::None;
+        double number = 0.0;
+        const uint8_t* text = nullptr;
+        size_t textLength = 0;
+        int flags = 0;
+    };
+    struct CellStyle {
+        int formatIndex = 0;
+        int align = 0;
+        bool locked = false;
+        int numberFlags = 0;  // date and time flags of the format
+    };
+
+    bool FindCell(int row, int column, RecordView& record);
+    CellValue DecodeCell(const RecordView& record);
+    CellStyle StyleOf(const RecordView& record);
+    int FormatFlags(int formatIndex);
+    void BuildStyles();
+    void FormulaText(const RecordView& formula, CellValue& value) const;
+    void ComputeDimensions(int& rows, int& columns, bool& outOfOrder) const;
+    void SortCells();
+
+    std::vector<CellStyle> m_xfStyles;  // decoded XFs
+    std::vector<int> m_formatFlags;     // per format index, -1 until classified
+    struct {
+        int row = -1;
+        int column = -1;
+        RecPos pos;
+    } m_last;
+};

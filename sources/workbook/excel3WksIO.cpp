@@ -1,0 +1,8 @@
+#include "sources/workbook/excel3WksIO.h"
+
+excel3WksIO::excel3WksIO(const std::string& path) : excel2WksIO(path, 3) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(bytes) || !LoadRecords(bytes.data(), bytes.size(), 0)) m_bFailed = true;
+}
+
+excel3WksIO::excel3WksIO(const std::string& path, int version) : excel2WksIO(path, version) {}

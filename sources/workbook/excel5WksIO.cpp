@@ -1,0 +1,165 @@
+#include "sources/workbook/excel5WksIO.h"
+
+#include "platform/Messages.h"
+#include "platform/TextConv.h"
+#include "platform/cfb/CompoundFile.h"
+#include "sources/workbook/BiffFormat.h"
+
+using namespace biff;
+
+excel5WksIO::excel5WksIO(const std::string& path, const std::string& sheetName) : excel4WksIO(path, 5) {
+    if (!ReadBook()) {
+        m_bFailed = true;
+    } else if (!BuildSheet(sheetName)) {
+        m_openError = SheetFailed;
+        m_bFailed = true;
+    }
+}
+
+bool excel5WksIO::ReadBook() {
+    dulo::cfb::CompoundFile doc;
+    if (doc.Open(m_path) != dulo::cfb::CfbStatus::Ok) {
+        m_openError = DocumentFailed;
+        return false;
+    }
+    auto stream = doc.OpenStream("Book", true);
+    if (!stream) {
+        m_openError = StreamFailed;
+        return false;
+    }
+    if (stream->Size() == 0 || stream->Size() > doc.FileSize()) {
+        m_openError = SizeFailed;
+        return false;
+    }
+    if (!stream->ReadAll(m_book, doc.FileSize())) {
+        m_openError = ReadFailed;
+        return false;
+    }
+    return true;
+}
+
+// Walks the workbook globals up to their end-of-file record, collecting the sheets.
+bool excel5WksIO::ReadGlobals(std::vector<BoundSheet>& sheets, size_t& globalsEnd) {
+    RecordCursor cursor(m_book.data(), m_book.size());
+    uint16_t id, length;
+    const uint8_t* body;
+    while (cursor.Next(id, length, body) == RecordCursor::Ok) {
+        if (id == kEof) {
+            globalsEnd = cursor.Offset() - 4;
+            return true;
+        }
+        if (id == kCodePage && length >= 2) m_codepage = ReadU16(body);
+        if (id == kBoundSheet && length >= 7 && size_t(7) + body[6] <= length)
+            sheets.push_back({ReadU32(body), body + 7, body[6]});
+    }
+    return false;
+}
+
+bool excel5WksIO::BuildSheet(const std::string& sheetName) {
+    m_store.Clear();
+    std::vector<BoundSheet> sheets;
+    size_t globalsEnd = 0;
+    if (!ReadGlobals(sheets, globalsEnd)) return false;
+    const BoundSheet* sheet = nullptr;
+    for (const BoundSheet& s : sheets) {
+        if (sheetName.empty() || SheetNameMatches(s.name, s.nameLength, sheetName)) {
+            sheet = &s;
+            break;
+        }
+    }
+    if (!sheet || sheet->offset >= m_book.size()) return false;
+
+    RecordCursor cursor(m_book.data(), m_book.size(), sheet->offset);
+    uint16_t id, length;
+    const uint8_t* body;
+    if (cursor.Next(id, length, body) != RecordCursor::Ok || id != kBof5) return false;
+
+    RecordCursor globals(m_book.data(), globalsEnd);
+    uint16_t gid, glength;
+    const uint8_t* gbody;
+    while (globals.Next(gid, glength, gbody) == RecordCursor::Ok) m_store.Append(gid, gbody, glength);
+
+    for (;;) {
+        switch (id) {
+            case kMulRk: {
+                if (length < 6) break;
+                size_t n = (length - 6) / 6;
+                uint8_t rk[10];
+                rk[0] = body[0], rk[1] = body[1];
+                uint16_t first = ReadU16(body + 2);
+                for (size_t i = 0; i < n; ++i) {
+                    uint16_t column = uint16_t(first + i);
+                    rk[2] = uint8_t(column), rk[3] = uint8_t(column >> 8);
+                    std::copy(body + 4 + 6 * i, body + 10 + 6 * i, rk + 4);
+                    m_store.Append(kRk, rk, sizeof rk);
+                }
+                break;
+            }
+            case kMulBlank:
+            case kShrFmla:
+                break;
+            default:
+                m_store.Append(id, body, length);
+                break;
+        }
+        if (id == kEof) return true;
+        switch (cursor.Next(id, length, body)) {
+            case RecordCursor::Ok: break;
+            case RecordCursor::End:
+                m_store.Append(kEof, nullptr, 0);
+                return true;
+            case RecordCursor::Truncated:
+                m_store.Clear();
+                return false;
+        }
+    }
+}
+
+bool excel5WksIO::SelectSheet(const char* name) {
+    ResetSheet();
+    if (!BuildSheet(name ? name : "")) {
+        m_openError = SheetFailed;
+        m_bFailed = true;
+        return false;
+    }
+    m_bFailed = false;
+    m_openError = NoError;
+    ScanHeader();
+    PrepareLayout();
+    IndexRows();
+    Rewind();
+    return true;
+}
+
+std::vector<std::string> excel5WksIO::GetSheetNames() const {
+    std::vector<std::string> names;
+    RecordCursor cursor(m_book.data(), m_book.size());
+    uint16_t id, length;
+    const uint8_t* body;
+    int codepage = 1252;
+    while (cursor.Next(id, length, body) == RecordCursor::Ok && id != kEof) {
+        if (id == kCodePage && length >= 2) codepage = ReadU16(body);
+        if (id == kBoundSheet && length >= 7 && size_t(7) + body[6] <= length)
+            names.push_back(dulo::ToUtf8FromCodepage(std::string_view(reinterpret_cast<const char*>(body + 7), body[6]), codepage));
+    }
+    return names;
+}
+
+bool excel5WksIO::WriteFile(const char*) {
+    dulo::ShowMessage("Save not implemented");
+    return false;
+}
+
+bool excel5WksIO::GetFormatString(int formatIndex, int& length, const char*& text) {
+    std::string_view code = BuiltinFormatCode(formatIndex);
+    text = code.data();
+    length = int(code.size());
+    return true;
+}
+
+int excel5WksIO::ClassifyFormat(int length, const char* text) {
+    if (!text || length <= 0) return 0;
+    return ClassifyBuiltinCode(std::string_view(text, size_t(length)));
+}
+
+bool excel5WksIO::UsesBiff5Xf() { return true; }
