@@ -14,12 +14,12 @@ namespace {
 // Copies a finished VARIANT over the caller's, whose old content is not released.
 void HandOver(VARIANT* target, const VARIANT& local) { *target = local; }
 
-VARIANT NumberVariant(double value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_R8;
-    v.dblVal = value;
-    return v;
+// A number goes straight into the caller's VARIANT: assembling it in a local first
+// and copying costs a stalled store-to-load forward on every calculation.
+void HandOverNumber(VARIANT* target, double value) {
+    target->vt = VT_R8;
+    target->wReserved1 = target->wReserved2 = target->wReserved3 = 0;
+    target->dblVal = value;
 }
 
 double CalculateOrNoValue(CPropertyCalculation& calculator, const double* values) {
@@ -90,8 +90,8 @@ int GetPropertyArgs(const char* propertyName, const char* formula, double* value
         namesVariant.vt = VT_ARRAY | VT_VARIANT;
         namesVariant.parray = names;
         HandOver(argNames, namesVariant);
-        HandOver(result1, NumberVariant(value1));
-        HandOver(result2, NumberVariant(value2));
+        HandOverNumber(result1, value1);
+        HandOverNumber(result2, value2);
         return 1;
     } catch (const std::bad_alloc&) {
         return 0;
@@ -106,7 +106,7 @@ int CalcPropertyResult(DuloPropertyCalculator* calculator, const char* propertyN
     try {
         double value = dulo::kNoValue;
         if (*calculator) value = CalculateOrNoValue(*static_cast<CPropertyCalculation*>(*calculator), values);
-        HandOver(result, NumberVariant(value));
+        HandOverNumber(result, value);
         return 1;
     } catch (const std::bad_alloc&) {
         return 0;
@@ -118,7 +118,7 @@ int GetPropertyResult(const char* propertyName, const char* formula, double* val
     try {
         auto calculator = ParsedCalculator(propertyName, formula);
         if (!calculator) return 0;
-        HandOver(result, NumberVariant(CalculateOrNoValue(*calculator, values)));
+        HandOverNumber(result, CalculateOrNoValue(*calculator, values));
         return 1;
     } catch (const std::bad_alloc&) {
         return 0;
