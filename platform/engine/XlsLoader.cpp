@@ -20,6 +20,7 @@ enum : uint16_t {
     kContinue = 0x003C,
     kDefColWidth = 0x0055,
     kColInfo = 0x007D,
+    kWsBool = 0x0081,
     kBoundSheet = 0x0085,
     kStandardWidth = 0x0099,
     kMulRk = 0x00BD,
@@ -196,6 +197,8 @@ private:
                  uint32_t index, uint8_t flags = 0);
     void ReadSst(BookModel& book, ContinuedReader& reader);
 
+    bool IsDialogSheet(uint32_t offset) const;
+
     std::vector<uint32_t> m_sst;
     std::vector<NumberClass> m_xfClasses;
     std::vector<uint32_t> m_sheetOffsets;
@@ -273,6 +276,10 @@ bool XlsLoader::ReadGlobals(BookModel& book) {
             break;
         }
     }
+    // Dialog sheets are listed as worksheets; their WSBOOL record tells them apart.
+    for (size_t i = 0; i < book.sheets.size(); ++i)
+        if (book.sheets[i].type == SheetType::Worksheet && IsDialogSheet(m_sheetOffsets[i]))
+            book.sheets[i].type = SheetType::Dialog;
     for (uint16_t fmt : xfFormats) {
         NumberClass cls = ClassifyBuiltinFormat(fmt < 164 ? fmt : 0);
         for (const auto& [id, c] : formats)
@@ -280,6 +287,17 @@ bool XlsLoader::ReadGlobals(BookModel& book) {
         m_xfClasses.push_back(cls);
     }
     return sawEof && !book.sheets.empty();
+}
+
+bool XlsLoader::IsDialogSheet(uint32_t offset) const {
+    if (offset >= m_stream.size()) return false;
+    RecordCursor cursor(m_stream, offset);
+    Record r;
+    if (!cursor.Next(r) || r.id != kBof) return false;
+    // WSBOOL comes among the first records, well before any cell.
+    for (int i = 0; i < 64 && cursor.Next(r) && r.id != kEof && r.id != kBof; ++i)
+        if (r.id == kWsBool) return r.size >= 2 && (U16(r.data) & 0x0010);
+    return false;
 }
 
 void XlsLoader::AddCell(SheetModel& sheet, uint32_t row, uint32_t col, uint16_t xf, CellType type, double number,

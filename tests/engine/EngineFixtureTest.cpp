@@ -1,47 +1,15 @@
 // The engine over workbooks that gnumeric wrote, in both file families.
 #include "Builders.h"
+#include "EngineHelpers.h"
 #include "platform/TextConv.h"
 #include "platform/engine/Automation.h"
 
 #include <gtest/gtest.h>
 
 using namespace dulo::engine;
-using enginetest::Fixture;
+using namespace enginetest;
 
 namespace {
-
-struct Opened {
-    std::shared_ptr<IApplication> app;
-    std::shared_ptr<IWorkbook> book;
-};
-
-Opened OpenBook(const std::string& path) {
-    Opened o;
-    o.app = CreateEngineApplication();
-    o.book = o.app->Workbooks()->Open(path, 0, true);
-    return o;
-}
-
-// The Value of A1 to the last used cell.
-struct UsedArea {
-    VARIANT value;
-    long rows = 0, cols = 0;
-    UsedArea() { VariantInit(&value); }
-    ~UsedArea() { VariantClear(&value); }
-    const VARIANT& At(long r, long c) const {
-        auto* data = static_cast<const VARIANT*>(value.parray->pvData);
-        return data[(r - 1) + (c - 1) * rows];
-    }
-};
-
-void ReadUsed(IWorksheet& sheet, UsedArea& area) {
-    auto last = sheet.Cells(1, 1)->SpecialCells(xlCellTypeLastCell);
-    area.rows = last->Row();
-    area.cols = last->Column();
-    sheet.Range(*sheet.Cells(1, 1), *last)->Value(area.value);
-}
-
-std::string Text(const VARIANT& v) { return v.vt == VT_BSTR ? dulo::Utf8FromBstr(v.bstrVal) : "<not text>"; }
 
 class EngineFixture : public ::testing::TestWithParam<const char*> {
 protected:
@@ -49,7 +17,7 @@ protected:
 };
 
 TEST_P(EngineFixture, ListsWorksheetsInOrder) {
-    Opened o = OpenBook(Path("book"));
+    Opened o = OpenInEngine(Path("book"));
     EXPECT_EQ(o.book->Sheets()->Count(), 4);
     const char* names[] = {"Data", "Empty", "Second", "One"};
     for (long i = 1; i <= 4; ++i) EXPECT_EQ(o.book->Worksheets(i)->Name(), names[i - 1]);
@@ -59,7 +27,7 @@ TEST_P(EngineFixture, ListsWorksheetsInOrder) {
 }
 
 TEST_P(EngineFixture, TypesTheUsedAreaAsTheApplicationDoes) {
-    Opened o = OpenBook(Path("book"));
+    Opened o = OpenInEngine(Path("book"));
     UsedArea area;
     ReadUsed(*o.book->Worksheets(1), area);
     ASSERT_EQ(area.value.vt, VT_ARRAY | VT_VARIANT);
@@ -105,7 +73,7 @@ TEST_P(EngineFixture, TypesTheUsedAreaAsTheApplicationDoes) {
 }
 
 TEST_P(EngineFixture, HasFormulaAnswersForCellsAndRanges) {
-    Opened o = OpenBook(Path("book"));
+    Opened o = OpenInEngine(Path("book"));
     auto sheet = o.book->Worksheets(1);
     struct Case {
         long r1, c1, r2, c2;
@@ -127,7 +95,7 @@ TEST_P(EngineFixture, HasFormulaAnswersForCellsAndRanges) {
 }
 
 TEST_P(EngineFixture, ColumnWidthsInCharacters) {
-    Opened o = OpenBook(Path("book"));
+    Opened o = OpenInEngine(Path("book"));
     auto sheet = o.book->Worksheets(1);
     EXPECT_NEAR(sheet->Cells(1, 1)->ColumnWidth(), 17.57, 0.6);
     EXPECT_NEAR(sheet->Cells(1, 2)->ColumnWidth(), 8.43, 0.01);
@@ -135,7 +103,7 @@ TEST_P(EngineFixture, ColumnWidthsInCharacters) {
 }
 
 TEST_P(EngineFixture, EmptyAndOneCellSheetsGiveAScalar) {
-    Opened o = OpenBook(Path("book"));
+    Opened o = OpenInEngine(Path("book"));
     struct Case {
         long index;
         VARTYPE vt;
@@ -153,7 +121,7 @@ TEST_P(EngineFixture, EmptyAndOneCellSheetsGiveAScalar) {
 }
 
 TEST_P(EngineFixture, Dates1904AreGivenIn1900System) {
-    Opened o = OpenBook(Path("date1904"));
+    Opened o = OpenInEngine(Path("date1904"));
     UsedArea area;
     ReadUsed(*o.book->Worksheets(1), area);
     ASSERT_EQ(area.value.vt, VT_ARRAY | VT_VARIANT);
@@ -163,7 +131,7 @@ TEST_P(EngineFixture, Dates1904AreGivenIn1900System) {
 }
 
 TEST_P(EngineFixture, ClosedWorkbookAndQuitApplicationRefuseCalls) {
-    Opened o = OpenBook(Path("book"));
+    Opened o = OpenInEngine(Path("book"));
     auto sheet = o.book->Worksheets(1);
     o.book->SetSaved(true);
     o.book->Close();
