@@ -6,7 +6,7 @@
 namespace {
 
 // Days from 1970-01-01 of a proleptic Gregorian date (Hinnant's algorithm).
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+constexpr int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
     y -= m <= 2;
     const int64_t era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = unsigned(y - era * 400);
@@ -28,7 +28,8 @@ void CivilFromDays(int64_t z, int& y, unsigned& m, unsigned& d) {
     y = int(yy + (m <= 2));
 }
 
-const int64_t kEpoch = DaysFromCivil(1899, 12, 30);
+// Constant-initialised: catalogues built while the library loads already convert dates.
+constexpr int64_t kEpoch = DaysFromCivil(1899, 12, 30);
 
 }  // namespace
 
