@@ -1,5 +1,6 @@
 // GetNonDefaultModelSettings through the export, on model files written by the tests.
 #include "dulo/DuloModelDataLib.h"
+#include "platform/Messages.h"
 #include "platform/TextConv.h"
 #include "platform/xml/XmlDocument.h"
 #include "settings/SettingsTexts.h"
@@ -202,6 +203,25 @@ TEST(ModelFileSettingsTest, VersionAndSettingsOfTheDocument) {
     EXPECT_EQ(model.GetVersion(), "12.1.0");
     EXPECT_EQ(model.Settings().GetSettingValue("MAXPASS"), "12");
     EXPECT_EQ(model.Settings().GetSettingValue("ModelExt"), "Xlsx");
+}
+
+TEST(ModelFileSettingsTest, ADomFailureIsReportedAndKeepsTheSettings) {
+    std::vector<std::string> shown;
+    dulo::SetMessageSink(
+        [](const char*, const char* text, void* context) {
+            static_cast<std::vector<std::string>*>(context)->push_back(text);
+        },
+        &shown, true);
+    CXmlDocument empty;  // no root element: taking it fails
+    CDuloModelFile model;
+    SettingPosition position = kNoSettingPosition;
+    model.Settings().SetSettingValue("MAXPASS", "12", position);
+    dulo::ReadModelFileSettings(empty, model);
+    dulo::SetMessageSink(nullptr, nullptr, true);
+
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].rfind("COM Error:", 0), 0u) << shown[0];
+    EXPECT_EQ(model.Settings().GetSettingValue("MAXPASS"), "12");
 }
 
 TEST(ModelFileSettingsTest, ReportSectionChoice) {
