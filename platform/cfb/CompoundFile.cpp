@@ -19,10 +19,32 @@ namespace {
 
 constexpr unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 
+void Silent(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
 void EnsureGsf() {
     static std::once_flag once;
     std::call_once(once, [] { gsf_init(); });
 }
+
+// A damaged file makes libgsf log warnings while it fails; the caller learns of
+// the failure from the result, so the log stays quiet during our calls.
+class QuietGsf {
+public:
+    QuietGsf() {
+        for (int i = 0; i < 3; ++i) m_ids[i] = g_log_set_handler(kDomains[i], kLevels, Silent, nullptr);
+    }
+    ~QuietGsf() {
+        for (int i = 0; i < 3; ++i) g_log_remove_handler(kDomains[i], m_ids[i]);
+    }
+    QuietGsf(const QuietGsf&) = delete;
+    QuietGsf& operator=(const QuietGsf&) = delete;
+
+private:
+    static constexpr const char* kDomains[3] = {nullptr, "libgsf", "libgsf:msole"};
+    static constexpr GLogLevelFlags kLevels = GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING |
+                                                             G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO);
+    guint m_ids[3];
+};
 
 // Whether the file begins with the compound-document signature; false also when it cannot be read.
 bool ReadSignature(const std::string& path, bool& readable) {
@@ -75,6 +97,7 @@ CfbStatus CompoundFile::Open(const std::string& path) {
     if (!ReadSignature(path, readable)) return readable ? CfbStatus::NotCompound : CfbStatus::OpenFailed;
 
     EnsureGsf();
+    QuietGsf quiet;
     GError* err = nullptr;
     GsfInput* input = gsf_input_stdio_new(path.c_str(), &err);
     if (!input) {
@@ -113,6 +136,7 @@ std::vector<std::string> CompoundFile::StreamNames() const {
 
 std::unique_ptr<CompoundStream> CompoundFile::OpenStream(std::string_view name, bool ignoreCase) const {
     if (!m_impl) return nullptr;
+    QuietGsf quiet;
     int n = gsf_infile_num_children(m_impl->infile);
     for (int i = 0; i < n; ++i) {
         const char* child = gsf_infile_name_by_index(m_impl->infile, i);
@@ -156,6 +180,7 @@ bool CompoundStream::Seek(uint64_t offset) {
 bool CompoundStream::Read(void* buffer, size_t n) {
     if (n == 0) return true;
     if (Tell() + n > Size()) return false;
+    QuietGsf quiet;
     return gsf_input_read(m_impl->input, n, static_cast<guint8*>(buffer)) != nullptr;
 }
 

@@ -83,6 +83,8 @@ std::string TempPath(const std::string& name) {
 }
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    // A fresh file, not a truncated one: ext4 flushes files rewritten in place on close.
+    std::filesystem::remove(path);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
@@ -94,6 +96,7 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
 
 bool WriteCompoundFile(const std::string& path, const std::vector<std::pair<std::string, std::vector<uint8_t>>>& streams) {
     gsf_init();
+    std::filesystem::remove(path);
     GError* err = nullptr;
     GsfOutput* out = gsf_output_stdio_new(path.c_str(), &err);
     if (!out) {
