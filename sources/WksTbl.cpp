@@ -1,0 +1,472 @@
+// The worksheet table source: opening through the workbook cache, locating the
+// table on its sheet, reading and typing the columns, the cursor.
+#include "sources/WksTbl.h"
+
+#include "platform/Messages.h"
+#include "sources/WorkbookCache.h"
+#include "sources/workbook/WksIO.h"
+#include "tables/SqlType.h"
+
+#include <strings.h>
+
+#include <cstring>
+
+namespace {
+
+enum MessageId {
+    kIdColumnAdded = 10147,
+    kIdNoFirstDataRow = 10206,
+    kIdBadColumnName = 10207,
+    kIdFurtherColumnsIgnored = 10208,
+    kIdFindSqlTypeFailed = 10217,
+    kIdCannotOpenTable = 10315,
+    kIdColumnInfoFailed = 10316,
+};
+
+bool IsComment(const char* text) { return text[0] == '*'; }
+
+// A cut-off text may end inside a UTF-8 sequence; drop the partial character.
+size_t TrimPartialUtf8(const char* text, size_t length) {
+    size_t start = length;
+    while (start > 0 && (static_cast<unsigned char>(text[start - 1]) & 0xC0) == 0x80 && length - start < 3) --start;
+    if (start == 0) return length;
+    unsigned char lead = static_cast<unsigned char>(text[start - 1]);
+    size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    size_t have = length - (start - 1);
+    return lead >= 0xC0 && have < need ? start - 1 : length;
+}
+
+}  // namespace
+
+CWksTbl::CWksTbl(std::ostream* log, CIOOptions* options) : CBaseTbl(log, options) {}
+
+CWksTbl::~CWksTbl() = default;
+
+// ---- opening and closing ----
+
+bool CWksTbl::OpenTable(const CIoTableDescription& description) {
+    m_Description = description;
+    m_strSourceName = description.m_Strings[0];
+    m_strTableName = description.m_Strings[1];
+    const std::string& path = m_strSourceName;
+    const std::string& sheet = m_strTableName;
+    m_pWorkbook.reset();
+
+    std::shared_ptr<TWksIO> workbook;
+    bool fromCache = false;
+    if (m_bKeepOpen) {
+        workbook = dulo::WorkbookCache::Lookup(path, sheet);
+        fromCache = workbook != nullptr;
+        if (fromCache) workbook->SelectSheet(sheet.c_str());
+    }
+    if (!workbook) {
+        workbook = std::make_shared<TWksIO>();
+        workbook->Open(path.c_str(), sheet.c_str(), WKS_OPEN_ALLOW_APPLICATION);
+    }
+    if (workbook->IsFailed()) {
+        if (fromCache) dulo::WorkbookCache::Empty();
+        return ReportError(kIdCannotOpenTable, path);
+    }
+    if (m_bKeepOpen) dulo::WorkbookCache::Register(workbook, path, sheet);
+    m_pWorkbook = std::move(workbook);
+
+    m_nSourceResults[0] = m_pWorkbook->HasFormulas() ? 1 : 0;
+    m_nSourceResults[1] = m_pWorkbook->IsReadOnly() ? 1 : 0;
+    m_nSourceResults[2] = m_pWorkbook->IsReady() ? 1 : 0;
+
+    if (!LocateTable()) return ReportError(kIdNoFirstDataRow);
+    if (!ReadColumns()) return ReportError(kIdColumnInfoFailed, path);
+    m_bOpen = true;
+    return true;
+}
+
+bool CWksTbl::CloseTable(bool save) {
+    if (!m_bOpen) return false;
+    if (m_pWorkbook && save && m_pWorkbook->IsChanged()) {
+        const char* backup = m_pOptions && m_pOptions->MakeBackup() ? m_pOptions->GetBackupExtension().c_str() : nullptr;
+        if (!m_pWorkbook->Save(false, backup, nullptr)) return false;
+    }
+    m_bOpen = false;
+    // A workbook the cache keeps stays open for the next table of the same file.
+    m_pWorkbook.reset();
+    return true;
+}
+
+// ---- cells ----
+
+size_t CWksTbl::ReadText(int row, int column) {
+    m_szText[0] = '\0';
+    if (!m_pWorkbook) return 0;
+    m_pWorkbook->GetCellText(row, column, m_szText, int(sizeof m_szText), WKS_PREFIX_NONE);
+    size_t length = std::strlen(m_szText);
+    if (length + 1 >= sizeof m_szText) length = TrimPartialUtf8(m_szText, length);
+    while (length > 0 && m_szText[length - 1] == ' ') --length;
+    m_szText[length] = '\0';
+    return length;
+}
+
+int CWksTbl::GetCellText(int record, int column, char* buffer, int size) {
+    if (!buffer || size <= 0) return 0;
+    buffer[0] = '\0';
+    if (!m_pWorkbook) return 0;
+    int flags = m_pWorkbook->GetCellText(record, column, buffer, size, WKS_PREFIX_NONE);
+    size_t length = std::strlen(buffer);
+    if (length + 1 >= size_t(size)) length = TrimPartialUtf8(buffer, length);
+    while (length > 0 && buffer[length - 1] == ' ') --length;
+    buffer[length] = '\0';
+    return length == 0 ? 0 : flags;
+}
+
+int CWksTbl::ReadKind(int row, int column, int& flags) {
+    m_szText[0] = '\0';
+    flags = 0;
+    if (!m_pWorkbook) return WKS_CELL_EMPTY;
+    // The number getter gives the flags without formatting the number as text.
+    double number;
+    flags = m_pWorkbook->GetNumber(row, column, number);
+    if (flags & WKS_TEXT) return ReadText(row, column) > 0 ? WKS_CELL_TEXT : WKS_CELL_EMPTY;
+    if (flags & WKS_NUMBER) {
+        bool date = flags & WKS_DATE, time = flags & WKS_TIME;
+        return date && time ? WKS_CELL_TIMESTAMP : date ? WKS_CELL_DATE : time ? WKS_CELL_TIME : WKS_CELL_NUMBER;
+    }
+    return WKS_CELL_EMPTY;
+}
+
+int CWksTbl::GetCellKind(int row, int column) {
+    int flags;
+    return ReadKind(row, column, flags);
+}
+
+bool CWksTbl::IsCellEmpty(int row, int column) {
+    if (!m_pWorkbook) return true;
+    double number;
+    return (m_pWorkbook->GetNumber(row, column, number) & (WKS_TEXT | WKS_NUMBER)) == 0;
+}
+
+// ---- cursor ----
+
+int CWksTbl::GetRecordCount() { return m_pWorkbook ? m_pWorkbook->GetRowCount() : 0; }
+int CWksTbl::GetColumnCount() { return m_Columns.GetSize(); }
+bool CWksTbl::IsLastRecord() { return m_nCurrentRecord + 1 == GetRecordCount(); }
+bool CWksTbl::IsLastColumn() { return m_nCurrentColumn + 1 == GetColumnCount(); }
+
+bool CWksTbl::IsPastEnd() { return GetRecordCount() - 1 < m_nCurrentRecord || m_bEndOfRecords; }
+
+bool CWksTbl::IsCommentRow(int row) {
+    if (!m_pWorkbook || row < 0 || row >= GetRecordCount()) return false;
+    // Only a text cell can begin with "*"; numbers need no formatting to tell.
+    double number;
+    if (!(m_pWorkbook->GetNumber(row, 0, number) & WKS_TEXT)) return false;
+    return ReadText(row, 0) > 0 && IsComment(m_szText);
+}
+
+bool CWksTbl::IsCurrentRowComment() { return IsCommentRow(m_nCurrentRecord); }
+
+bool CWksTbl::MoveNext() {
+    do {
+        CBaseTbl::MoveNext();
+    } while (!IsPastEnd() && IsCurrentRowComment());
+    return IsPastEnd();
+}
+
+int CWksTbl::MovePrev() {
+    int record;
+    do {
+        record = CBaseTbl::MovePrev();
+    } while (!IsBeforeFirstRecord() && record >= 0 && IsCommentRow(record));
+    return record;
+}
+
+// ---- locating the table ----
+
+bool CWksTbl::LocateTable() {
+    m_nCurrentRecord = 0;
+    m_nCurrentColumn = 0;
+    m_bEndOfRecords = false;
+    ReadText(0, 0);
+
+    if (strcasecmp(m_szText, "TABLE") == 0) {
+        m_nLayout = WKS_LAYOUT_MARKED;
+        do {
+            CBaseTbl::MoveNext();
+            if (IsPastEnd()) m_szText[0] = '\0';
+            else ReadText(m_nCurrentRecord, 0);
+        } while (IsComment(m_szText) && !IsLastRecord() && !IsPastEnd());
+    } else if (m_szText[0] != '\0' && !IsComment(m_szText)) {
+        m_nLayout = WKS_LAYOUT_FIRST_ROW;
+    } else {
+        const int sheetColumns = m_pWorkbook ? m_pWorkbook->GetColumnCount() : 0;
+        while (!IsPastEnd() && (m_szText[0] == '\0' || IsComment(m_szText))) {
+            if (m_szText[0] == '\0') {
+                // A blank first cell over the row names: the headings are the
+                // first row with anything to its right.
+                bool found = false;
+                for (int c = 1; c <= sheetColumns - 2 && !found; ++c) found = !IsCellEmpty(m_nCurrentRecord, c);
+                if (found || sheetColumns < 3) {
+                    m_nCurrentColumn = 0;
+                    ReadText(m_nCurrentRecord, 0);
+                    break;
+                }
+            }
+            if (IsLastRecord()) break;
+            m_nCurrentColumn = 0;
+            MoveNext();
+            if (IsPastEnd()) m_szText[0] = '\0';
+            else ReadText(m_nCurrentRecord, 0);
+        }
+        m_nLayout = m_szText[0] != '\0' ? WKS_LAYOUT_MARKED : WKS_LAYOUT_NO_ROWNAME;
+    }
+
+    m_nHeaderRow = m_nCurrentRecord;
+    MoveNext();
+    m_nFirstDataRecord = m_nCurrentRecord;
+    return true;
+}
+
+// ---- columns ----
+
+bool CWksTbl::ReadColumns() {
+    m_Columns.RemoveAll();
+    m_nEndMarkerColumn = -1;
+    const int sheetColumns = m_pWorkbook ? m_pWorkbook->GetColumnCount() : 0;
+    const bool starEnds = !m_pOptions || m_pOptions->StarHeadingEndsColumns();
+    void* userData = reinterpret_cast<void*>(static_cast<intptr_t>(m_nColumnUserData));
+
+    for (int c = 0; c < sheetColumns; ++c) {
+        std::string name;
+        if (m_nLayout == WKS_LAYOUT_NO_ROWNAME && c == 0) {
+            name = "ROWNAMES";
+        } else {
+            if (ReadText(m_nHeaderRow, c) == 0) {
+                ReportWarning(dulo::LoadString(kIdBadColumnName) + " " + std::to_string(m_nHeaderRow + 1) + "," +
+                              std::to_string(c + 1));
+                ReportWarning(kIdFurtherColumnsIgnored);
+                break;
+            }
+            if (starEnds && IsComment(m_szText)) {
+                m_nEndMarkerColumn = c;
+                break;
+            }
+            name = m_szText;
+        }
+        CColumn* column = new CColumn(name.c_str(), SqlType::Unknown, m_pWorkbook->GetColumnWidth(c), 0, 1, userData);
+        column->m_nOrdinal = c;
+        m_Columns.Add(column);
+    }
+    if (!TypeColumns()) return ReportError(kIdFindSqlTypeFailed);
+    return true;
+}
+
+bool CWksTbl::TypeColumns() {
+    for (CColumn* column : m_Columns) {
+        const std::string& name = column->m_strName;
+        short type = SqlType::Unknown;
+        if (name == "DATETIMEID") {
+            type = SqlType::TimeStamp;
+        } else if (name == "PRICE" || name == "IPRICE" || name == "VPRICE" || name == "COST" || name == "ICOST") {
+            type = SqlType::Decimal;
+        } else if (name == "TEXT") {
+            type = SqlType::Char;
+        } else {
+            int byName = TypeFromColumnName(name.c_str());
+            if (byName != SqlType::Numeric) type = short(byName);
+        }
+        if (type == SqlType::Unknown) {
+            // The first non-empty cell of a row that carries a row name decides.
+            type = SqlType::Double;
+            for (MoveFirst(); !IsPastEnd(); MoveNext()) {
+                if (ReadText(m_nCurrentRecord, 0) == 0 || IsComment(m_szText)) continue;
+                int kind = GetCellKind(m_nCurrentRecord, column->m_nOrdinal);
+                if (kind == WKS_CELL_EMPTY || (kind == WKS_CELL_TEXT && IsComment(m_szText))) continue;
+                type = short(kind);
+                break;
+            }
+        }
+        column->m_nSqlType = type;
+    }
+    MoveFirst();
+    return true;
+}
+
+int CWksTbl::AddColumn(const CColumn& column) {
+    if (!m_pWorkbook || !m_pWorkbook->GetInnards()) return -1;
+    int next = m_Columns.IsEmpty() ? 0 : m_Columns[m_Columns.GetUpperBound()]->m_nOrdinal + 1;
+    if (!m_pWorkbook->GetInnards()->SetCellText(m_nHeaderRow, next, column.m_strName.c_str(), 0)) return -1;
+    CColumn* added = new CColumn(column);
+    added->m_nOrdinal = next;
+    int index = m_Columns.Add(added);
+    LogLine(kIdColumnAdded, column.m_strName);
+    return index;
+}
+
+// ---- extracting rows ----
+
+namespace {
+
+enum ExtractMessageId {
+    kIdNoMatch = 10106,
+    kIdKeyCountMismatch = 10111,
+    kIdBadKeyFields = 10112,
+    kIdEmptyKeysSkipped = 10331,
+    kIdInvalidDate = 10332,
+};
+
+bool IsDateType(int type) { return type == SqlType::Date || type == SqlType::Time || type == SqlType::TimeStamp; }
+bool IsNumericType(int type) { return type == SqlType::Double || type == SqlType::Decimal; }
+bool IsNumberKind(int kind) { return kind >= WKS_CELL_NUMBER && kind <= WKS_CELL_TIMESTAMP; }
+
+}  // namespace
+
+bool CWksTbl::MatchKeyValue(const char* text, const char* pattern) {
+    std::string_view t = text ? text : "", p = pattern ? pattern : "";
+    size_t dots = p.find("...");
+    if (dots == std::string_view::npos) return WildcardMatch(text, pattern);
+    // char_traits<char> compares as unsigned bytes, as memcmp does.
+    std::string_view low = p.substr(0, dots), high = p.substr(dots + 3);
+    return (low.empty() || t.compare(low) >= 0) && (high.empty() || t.compare(high) <= 0);
+}
+
+std::string CWksTbl::KeyText(int row, const CColumn& column) {
+    int flags;
+    int kind = ReadKind(row, column.m_nOrdinal, flags);
+    if (kind == WKS_CELL_EMPTY) return std::string();
+    const int type = column.m_nSqlType;
+    const bool number = flags & WKS_NUMBER;
+    // A key cell of the wrong kind for its column is passed on as the read's warning.
+    if ((IsNumericType(type) && !number) || (!IsNumericType(type) && !IsDateType(type) && number))
+        m_bWarningRaised = true;
+    if (IsDateType(type)) {
+        COleDateTime date;
+        m_pWorkbook->GetDateValue(row, column.m_nOrdinal, date);
+        return dulo::DateValueText(date, type);
+    }
+    if (kind == WKS_CELL_TEXT) return m_szText;
+    ReadText(row, column.m_nOrdinal);
+    return m_szText;
+}
+
+CIoCell* CWksTbl::MakeCell(int row, const CColumn& column, int sourceIndex, bool keyCell) {
+    int flags;
+    const int c = column.m_nOrdinal;
+    const int kind = ReadKind(row, c, flags);
+    const bool marked = keyCell && (flags & WKS_FORMULA);
+    CIoCell* cell = nullptr;
+    switch (column.m_nSqlType) {
+        case SqlType::Char:
+            cell = kind == WKS_CELL_TEXT ? new CIoStrCell(m_szText, false, marked) : new CIoStrCell("", true, marked);
+            break;
+        case SqlType::Date:
+        case SqlType::Time:
+        case SqlType::TimeStamp: {
+            if (!IsNumberKind(kind)) {
+                // A formula whose result is a logical value or an error has no date.
+                if (kind == WKS_CELL_EMPTY && (flags & WKS_FORMULA))
+                    ReportWarning(dulo::FormatString(kIdInvalidDate, {std::to_string(row + 1), std::to_string(c + 1)}));
+                cell = new CIoTimeStampCell("", true, marked);
+                break;
+            }
+            COleDateTime date;
+            m_pWorkbook->GetDateValue(row, c, date);
+            if (kind == WKS_CELL_DATE) cell = new CIoDateCell(date, false, marked);
+            else if (kind == WKS_CELL_TIME) cell = new CIoTimeCell(date, false, marked);
+            else cell = new CIoTimeStampCell(date, false, marked);
+            break;
+        }
+        default: {
+            // Every number counts, whatever its display format: a date-formatted
+            // cell in a numeric column keeps its value.
+            double number = 0.0;
+            if (IsNumberKind(kind)) m_pWorkbook->GetNumber(row, c, number);
+            cell = new CIoDoubleCell(number, !IsNumberKind(kind), marked);
+            break;
+        }
+    }
+    cell->SetSourceIndex(sourceIndex);
+    cell->SetSourceRow(row);
+    cell->SetSourceColumn(c);
+    return cell;
+}
+
+bool CWksTbl::SelectRecord(int row, bool& allEmpty) {
+    allEmpty = true;
+    bool compared = false;
+    for (int k = 0; k < m_KeySelection.GetSize(); ++k) {
+        int index = m_KeySelection[k]->GetIndex();
+        if (index < 0) continue;
+        std::string text = KeyText(row, *m_Columns[index]);
+        if (!text.empty()) allEmpty = false;
+        compared = true;
+        const std::string& pattern = size_t(k) < m_KeyValues.size() ? m_KeyValues[size_t(k)] : std::string();
+        if (!MatchKeyValue(text.c_str(), pattern.c_str())) {
+            allEmpty = false;  // rejected, not skipped
+            return false;
+        }
+    }
+    return compared;
+}
+
+bool CWksTbl::ExtractRows(CIoRowArray& rows, CColumnArray& keyHeadings, CColumnArray& columnHeadings,
+                          const char* keyFields, const char* keyValues, const char* extractColumns,
+                          std::vector<std::string>* keyValuesOut, int sourceIndex) {
+    if (!ParseExtractColumns(extractColumns)) return false;
+    const bool selectAll = (!keyFields || !*keyFields) && (!keyValues || !*keyValues);
+    if (selectAll) {
+        m_KeySelection.RemoveAll();
+        m_KeyValues.clear();
+    } else if (!ParseKeyFields(keyFields) || !ParseKeyValues(keyValues)) {
+        return ReportError(kIdBadKeyFields);
+    }
+    if (keyValuesOut) keyValuesOut->insert(keyValuesOut->end(), m_KeyValues.begin(), m_KeyValues.end());
+    if (size_t(m_KeySelection.GetSize()) != m_KeyValues.size()) return ReportError(kIdKeyCountMismatch);
+
+    FillKeyHeadings(keyHeadings);
+    FillColumnHeadings(columnHeadings);
+    MoveFirst();
+    if (IsPastEnd()) {
+        ReportWarning(kIdNoMatch);
+        return true;
+    }
+
+    bool any = false;
+    do {
+        const int row = m_nCurrentRecord;
+        if (!selectAll) {
+            bool allEmpty;
+            bool selected = SelectRecord(row, allEmpty);
+            if (selected && allEmpty) {
+                ReportWarning(dulo::FormatString(kIdEmptyKeysSkipped, {std::to_string(row + 1)}));
+                continue;
+            }
+            if (!selected) continue;
+        }
+        any = true;
+        CIoRow* out = new CIoRow(row, sourceIndex);
+        rows.Add(out);
+        for (const CIoKeyCell* entry : *m_pExtractSelection)
+            out->m_DataCells.Add(MakeCell(row, *m_Columns[entry->GetIndex()], sourceIndex, false));
+        for (const CIoKeyCell* entry : m_KeySelection) {
+            if (entry->GetIndex() < 0) {
+                out->m_KeyCells.Add(new CIoStrCell("", true, false));
+                continue;
+            }
+            out->m_KeyCells.Add(MakeCell(row, *m_Columns[entry->GetIndex()], sourceIndex, true));
+        }
+    } while (!MoveNext());
+
+    if (!any) ReportWarning(kIdNoMatch);
+    return true;
+}
+
+// ---- the reader entry ----
+
+int ReadWorksheetTable(TableReadRequest& request) {
+    ReaderEntryHooks hooks;
+    hooks.afterOpen = [](CBaseTbl& source, TableReadRequest& read) {
+        auto& sheet = static_cast<CWksTbl&>(source);
+        RecordSheetLayout(sheet, read.description);
+        read.description.m_nSheetColumnCount = sheet.GetWorkbook() ? sheet.GetWorkbook()->GetColumnCount() : 0;
+        // The workbook path: with the sheet as table text it names the table in messages.
+        read.sheetLabel = sheet.m_strSourceName;
+    };
+    return RunReaderEntry<CWksTbl>(request, hooks);
+}

@@ -1,0 +1,282 @@
+// The model-table reader and its two merges.
+#include "tables/DuloIoTable.h"
+
+#include "platform/Messages.h"
+#include "tables/SqlType.h"
+#include "tables/TableReaders.h"
+
+#include <strings.h>
+
+#include <cmath>
+#include <memory>
+#include <unordered_map>
+
+namespace {
+
+constexpr double kNumberTolerance = 1e-6;
+constexpr double kHalfSecond = 5.787037037037037e-6;  // in days
+constexpr int kMessageDuplicate = 15022;
+
+const char* Text(const char* s) { return s ? s : ""; }
+
+bool IsOneOf(const std::string& name, std::initializer_list<const char*> names) {
+    for (const char* n : names)
+        if (strcasecmp(name.c_str(), n) == 0) return true;
+    return false;
+}
+
+// Tables whose later workbooks may disagree with the first: the first value stays.
+bool IsExemptTable(const std::string& name) { return IsOneOf(name, {"PDIST", "PGUESS", "NCRDCUTS", "TESTRUN"}); }
+// Tables of events, where rows of one name stand side by side.
+bool IsEventTable(const std::string& name) { return IsOneOf(name, {"RECEIVE", "SHIP"}); }
+
+bool IsDateType(int type) { return type == SqlType::Date || type == SqlType::Time || type == SqlType::TimeStamp; }
+
+std::string RowName(const CIoRow& row) { return row.m_KeyCells.IsEmpty() ? std::string() : row.m_KeyCells[0]->GetText(); }
+
+// A cell's number; date kinds give their OLE date rather than the wrong-kind marker.
+double NumberOf(const CIoCell& cell) {
+    return IsDateType(cell.GetSqlType()) ? cell.GetDate().m_dt : cell.GetAsDouble();
+}
+
+// A cell's date value; a null cell is a null date, text is read as date text.
+COleDateTime DateOf(const CIoCell& cell, int columnType) {
+    if (cell.IsNull()) return COleDateTime(0.0, COleDateTime::null);
+    int kind = cell.GetSqlType();
+    if (IsDateType(kind)) return cell.GetDate();
+    if (kind == SqlType::Char) return dulo::DateValueFromText(cell.GetTextPtr(), columnType);
+    return COleDateTime(cell.GetAsDouble(), COleDateTime::valid);
+}
+
+bool DatesDiffer(const COleDateTime& a, const COleDateTime& b) {
+    if (a.m_status != b.m_status) return true;
+    if (a.m_status == COleDateTime::valid) return std::fabs(a.m_dt - b.m_dt) >= kHalfSecond;
+    return a.m_status == COleDateTime::invalid;
+}
+
+bool ValuesDiffer(int columnType, const CIoCell& a, const CIoCell& b) {
+    if (columnType == SqlType::Char) return a.GetText() != b.GetText();
+    if (IsDateType(columnType)) return DatesDiffer(DateOf(a, columnType), DateOf(b, columnType));
+    return std::fabs(NumberOf(a) - NumberOf(b)) > kNumberTolerance;
+}
+
+// A cell of the column's type holding from's value, with from's source; null
+// when the column type cannot be merged.
+CIoCell* MakeCell(int columnType, const CIoCell& from) {
+    CIoCell* cell = nullptr;
+    switch (columnType) {
+        case SqlType::Char: cell = new CIoStrCell(from.GetText().c_str(), false, false); break;
+        case SqlType::Decimal:
+        case SqlType::Double: cell = new CIoDoubleCell(NumberOf(from), false, false); break;
+        case SqlType::Date: cell = new CIoDateCell(DateOf(from, columnType), false, false); break;
+        case SqlType::Time: cell = new CIoTimeCell(DateOf(from, columnType), false, false); break;
+        case SqlType::TimeStamp: cell = new CIoTimeStampCell(DateOf(from, columnType), false, false); break;
+        default: return nullptr;
+    }
+    cell->SetSourceIndex(from.GetSourceIndex());
+    cell->SetSourceRow(from.GetSourceRow());
+    cell->SetSourceColumn(from.GetSourceColumn());
+    return cell;
+}
+
+int SourceOf(const CIoRow& row) { return row.m_SourceListA.empty() ? -1 : row.m_SourceListA.front(); }
+
+// A new row named name with a placeholder for each of columnCount columns.
+int AppendRow(CIoRowArray& rows, const std::string& name, const CIoRow& from, int columnCount) {
+    int index = rows.AddRow(name.c_str(), false, from.GetRowId(), SourceOf(from));
+    for (int c = 0; c < columnCount; ++c) rows.AddBlankTextCell(index);
+    return index;
+}
+
+// Rows read before all columns were merged may be short; pad them with placeholders.
+void PadRow(CIoRowArray& rows, int r, int columnCount) {
+    while (rows.GetRow(r)->m_DataCells.GetSize() < columnCount) rows.AddBlankTextCell(r);
+}
+
+}  // namespace
+
+CDuloIoTable::CDuloIoTable(const char* sourcePath, const char* tableText, int tableType)
+    : CIoTable(sourcePath, tableText, "ROWNAMES", "*", "*", tableType) {
+    m_nTextColumn = FindColumn("TEXT");
+}
+
+CDuloIoTable::CDuloIoTable(const char* tableName, const std::vector<std::string>& paths,
+                           const std::vector<std::string>& sheets, const char* keyFields, const char* keyValues,
+                           const char* extractColumns, int flag) {
+    if (flag != 0 || paths.empty()) {
+        m_strSourceText.clear();
+        m_strTableText.clear();
+        m_nStatus = TABLE_OPEN_FAILED;
+        return;
+    }
+    if (sheets.size() < paths.size()) throw CInvalidArgException("fewer sheet names than workbooks");
+    const std::string table = Text(tableName);
+
+    for (size_t i = 0; i < paths.size(); ++i) {
+        m_strSourceText = paths[i];
+        m_strTableText = sheets[i];
+        auto* description = new CIoTableDescription;
+        description->m_nTableType = TABLE_TYPE_WKS;
+        description->m_nInUse = 1;
+        description->m_Strings[0] = paths[i];
+        description->m_Strings[1] = sheets[i];
+        int sourceIndex = m_Descriptions.Add(description);
+
+        CColumnArray keyColumns, dataColumns;
+        CIoRowArray rows, extra1, extra2;
+        const bool first = i == 0;
+        TableReadRequest request(*description, first ? m_KeyColumns : keyColumns,
+                                 first ? m_DataColumns : dataColumns, first ? m_Rows : rows,
+                                 first ? m_ExtraRows1 : extra1, first ? m_ExtraRows2 : extra2);
+        request.sourceIndex = sourceIndex;
+        request.keyFields = Text(keyFields);
+        request.keyValues = Text(keyValues);
+        request.extractColumns = Text(extractColumns);
+        int result = ReadTableByType(request);
+        for (int k = 0; k < 3; ++k) m_nReaderResults[k] = request.results[k];
+        if (!request.sheetLabel.empty()) m_strSheetLabel = request.sheetLabel;
+
+        // A later workbook is merged only after a clean read; a warning stops
+        // the construction as it does for the first workbook.
+        if (first || result != TABLE_READ_OK) {
+            m_nStatus = result;
+        } else {
+            m_nStatus = IsEventTable(table) ? MergeEvents(keyColumns, dataColumns, rows)
+                                            : MergeKeyed(keyColumns, dataColumns, rows, table);
+            if (m_nStatus == TABLE_READ_OK) {
+                CIoRowArray* extras[][2] = {{&m_ExtraRows1, &extra1}, {&m_ExtraRows2, &extra2}};
+                for (auto& pair : extras) {
+                    if (pair[1]->IsEmpty()) continue;
+                    std::vector<int> map(size_t(dataColumns.GetSize()));
+                    for (int c = 0; c < dataColumns.GetSize(); ++c)
+                        map[size_t(c)] = m_DataColumns.FindColumn(dataColumns[c]->m_strName.c_str());
+                    m_nStatus = MergeKeyedRows(*pair[0], *pair[1], map, table);
+                    if (m_nStatus != TABLE_READ_OK) break;
+                }
+            }
+            m_strTableText = sheets[0];
+        }
+        m_nTextColumn = FindColumn("TEXT");
+        if (m_nStatus != TABLE_READ_OK) break;
+    }
+}
+
+std::string CDuloIoTable::GetDisplayName() const {
+    if (m_strTableText.empty()) return m_strSheetLabel;
+    return m_strSheetLabel + "[" + m_strTableText + "]";
+}
+
+void CDuloIoTable::ReportDuplicate(const std::string& rowName, const std::string& columnName) const {
+    dulo::ShowMessage(dulo::FormatString(kMessageDuplicate, {GetDisplayName(), rowName, columnName}));
+}
+
+std::vector<int> CDuloIoTable::MergeColumns(const CColumnArray& newDataColumns) {
+    std::vector<int> map;
+    map.reserve(size_t(newDataColumns.GetSize()));
+    for (const CColumn* column : newDataColumns) {
+        int index = m_DataColumns.FindColumn(column->m_strName.c_str());
+        if (index >= 0) {
+            CColumn* existing = m_DataColumns[index];
+            existing->m_SourceListA.insert(existing->m_SourceListA.end(), column->m_SourceListA.begin(),
+                                           column->m_SourceListA.end());
+        } else {
+            index = m_DataColumns.Add(new CColumn(*column));
+            for (int r = 0; r < m_Rows.GetSize(); ++r) m_Rows.AddBlankTextCell(r);
+        }
+        map.push_back(index);
+    }
+    return map;
+}
+
+int CDuloIoTable::MergeKeyed(const CColumnArray&, const CColumnArray& newDataColumns, CIoRowArray& newRows,
+                             const std::string& tableName) {
+    std::vector<int> map = MergeColumns(newDataColumns);
+    return MergeKeyedRows(m_Rows, newRows, map, tableName);
+}
+
+int CDuloIoTable::MergeKeyedRows(CIoRowArray& target, CIoRowArray& newRows, const std::vector<int>& columnMap,
+                                 const std::string& tableName) {
+    const int columnCount = m_DataColumns.GetSize();
+    const int rowNamesColumn = m_DataColumns.FindColumn("ROWNAMES");
+    const int textColumn = m_DataColumns.FindColumn("TEXT");
+    const bool exempt = IsExemptTable(tableName);
+
+    // Row name -> first row of that name, so that a second workbook sharing most
+    // names with the first costs one hash lookup per row, not a scan.
+    std::unordered_map<std::string, int> firstRow;
+    firstRow.reserve(size_t(target.GetSize() + newRows.GetSize()));
+    for (int r = 0; r < target.GetSize(); ++r) firstRow.emplace(RowName(*target[r]), r);
+
+    for (CIoRow* newRow : newRows) {
+        const std::string name = RowName(*newRow);
+        int r;
+        auto found = firstRow.find(name);
+        if (found == firstRow.end()) {
+            r = AppendRow(target, name, *newRow, columnCount);
+            firstRow.emplace(name, r);
+        } else {
+            r = found->second;
+            PadRow(target, r, columnCount);
+            CIoRow* row = target[r];
+            row->m_SourceListA.push_back(SourceOf(*newRow));
+            row->m_SourceListB.push_back(newRow->GetRowId());
+        }
+        CIoRow* row = target[r];
+        for (int j = 0; j < newRow->m_DataCells.GetSize() && j < int(columnMap.size()); ++j) {
+            const CIoCell* newCell = newRow->m_DataCells[j];
+            const int c = columnMap[size_t(j)];
+            if (newCell->IsNull() || c < 0) continue;
+            const CColumn* column = m_DataColumns[c];
+            std::unique_ptr<CIoCell> made(MakeCell(column->m_nSqlType, *newCell));
+            if (!made) return TABLE_UNSUPPORTED_COLUMN_TYPE;
+            const CIoCell* old = row->m_DataCells[c];
+            bool conflict = !old->IsNull() && c != rowNamesColumn && c != textColumn &&
+                            ValuesDiffer(column->m_nSqlType, *old, *made);
+            if (!conflict) {
+                row->m_DataCells.ReplaceAt(c, made.release());
+            } else if (!exempt) {
+                ReportDuplicate(name, column->m_strName);
+                return TABLE_DUPLICATE_CONFLICT;
+            }
+        }
+    }
+    return TABLE_READ_OK;
+}
+
+int CDuloIoTable::MergeEvents(const CColumnArray&, const CColumnArray& newDataColumns, CIoRowArray& newRows) {
+    std::vector<int> map = MergeColumns(newDataColumns);
+    const int columnCount = m_DataColumns.GetSize();
+    const int dateColumn = m_DataColumns.FindColumn("Date");
+
+    std::unordered_map<std::string, std::vector<int>> rowsNamed;
+    rowsNamed.reserve(size_t(m_Rows.GetSize() + newRows.GetSize()));
+    for (int r = 0; r < m_Rows.GetSize(); ++r) rowsNamed[RowName(*m_Rows[r])].push_back(r);
+
+    for (CIoRow* newRow : newRows) {
+        const std::string name = RowName(*newRow);
+        std::vector<int>& same = rowsNamed[name];
+        const int r = AppendRow(m_Rows, name, *newRow, columnCount);
+        CIoRow* row = m_Rows[r];
+        for (int j = 0; j < newRow->m_DataCells.GetSize() && j < int(map.size()); ++j) {
+            const CIoCell* newCell = newRow->m_DataCells[j];
+            const int c = map[size_t(j)];
+            if (newCell->IsNull() || c < 0) continue;
+            CIoCell* made = MakeCell(m_DataColumns[c]->m_nSqlType, *newCell);
+            if (!made) return TABLE_UNSUPPORTED_COLUMN_TYPE;
+            row->m_DataCells.ReplaceAt(c, made);
+        }
+        if (dateColumn >= 0 && !same.empty()) {
+            const int dateType = m_DataColumns[dateColumn]->m_nSqlType;
+            const COleDateTime date = DateOf(*row->m_DataCells[dateColumn], dateType);
+            for (int other : same) {
+                PadRow(m_Rows, other, columnCount);
+                if (!DatesDiffer(DateOf(*m_Rows[other]->m_DataCells[dateColumn], dateType), date)) {
+                    ReportDuplicate(name, m_DataColumns[dateColumn]->m_strName);
+                    break;
+                }
+            }
+        }
+        same.push_back(r);
+    }
+    return TABLE_READ_OK;
+}
