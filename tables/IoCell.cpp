@@ -1,6 +1,8 @@
 // The cell base with its wrong-kind markers, and the text and numeric kinds.
 #include "tables/IoCell.h"
 
+#include "tables/CellPool.h"
+
 #include <cerrno>
 #include <cfloat>
 #include <climits>
@@ -51,6 +53,9 @@ std::string Format(const char* format, ...) {
 }
 
 }  // namespace
+
+void* CIoCell::operator new(std::size_t size) { return dulo::CellPool::Allocate(size); }
+void CIoCell::operator delete(void* p, std::size_t size) noexcept { dulo::CellPool::Free(p, size); }
 
 // Base: every slot answers with its marker.
 std::string CIoCell::GetText() const { return kWrongKindText; }

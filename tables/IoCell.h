@@ -6,6 +6,7 @@
 #include "platform/OleDateTime.h"
 #include "tables/SqlType.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -28,6 +29,10 @@ public:
     };
 
     virtual ~CIoCell() = default;
+
+    // Cells come from the cell pool (tables/CellPool.h).
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size) noexcept;
 
     virtual int GetSqlType() const = 0;
     virtual std::string GetText() const;
