@@ -48,6 +48,9 @@ int FillHeadings(const CColumnArray& source, const CIoKeyCellArray& selection, C
 
 bool WildcardMatch(const char* text, const char* pattern) {
     std::string_view t = Text(text), p = Text(pattern);
+    // The common cases: every text, and a plain name.
+    if (p == "*") return true;
+    if (p.find_first_of("*?") == std::string_view::npos) return t == p;
     // The set of pattern positions reachable after the characters read so far.
     // A "*" may be skipped only before a character is read, which gives the
     // end rule: a used-up text leaves a rest of "" or "*" only.
