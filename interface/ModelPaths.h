@@ -1,0 +1,36 @@
+#pragma once
+// Paths the table exports build from what the host passes: the 256-byte
+// directory buffer, packed name lists, File texts of the model file, and the
+// case-insensitive lookup for file names written on Windows.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dulo {
+
+// The directory buffer's text: at most 256 bytes, cut at the first NUL, trailing
+// white space removed. A null buffer gives an empty text.
+std::string ReadDirectoryBuffer(const char* directory);
+
+// directory + file, with "/" between them unless the directory already ends with
+// "/" or "\"; every backslash of both is taken as "/".
+std::string JoinModelPath(std::string_view directory, std::string_view file);
+
+// count NUL-terminated strings stored back to back. False (and no list) for a
+// null list with a positive count or a negative count.
+bool ReadPackedList(const char* list, int count, std::vector<std::string>& items);
+
+// A File text of the model file: "book.xls[Sheet]" gives "book.xls" and "Sheet".
+// A text with "[" at position 0, without "[", or not ending with "]" is all file name.
+void SplitFileText(std::string_view text, std::string& fileName, std::string& sheetName);
+
+// The path itself when something exists there; otherwise, component by component
+// from the first missing one, the only entry of the parent directory whose name
+// matches without regard to (ASCII) case. With none or several such entries the
+// path is returned unchanged, so that it reads as missing.
+std::string ResolvePathCase(const std::string& path);
+
+// A path for a file the model names: joined, then resolved as above.
+std::string ModelFilePath(std::string_view directory, std::string_view file);
+
+}  // namespace dulo
