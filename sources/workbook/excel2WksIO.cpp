@@ -20,7 +20,7 @@ void CopyText(char* buffer, int size, const char* text, size_t length) {
     if (n < length) {
         while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
     }
-    std::memcpy(buffer, text, n);
+    if (n > 0) std::memcpy(buffer, text, n);
     buffer[n] = '\0';
 }
 
