@@ -197,8 +197,9 @@ std::string VariantToTable(const VARIANT& v) {
     long rows = 0, cols = 0;
     ArrayDims(v, rows, cols);
     bool twoD = SafeArrayGetDim(v.parray) >= 2;
-    std::vector<std::vector<std::string>> cells(size_t(rows), std::vector<std::string>(size_t(cols)));
-    std::vector<size_t> widths(size_t(cols), 0);
+    std::vector<std::vector<std::string>> cells(static_cast<size_t>(rows));
+    for (auto& row : cells) row.resize(size_t(cols));
+    std::vector<size_t> widths(static_cast<size_t>(cols), 0);
     for (long r = 0; r < rows; ++r)
         for (long c = 0; c < cols; ++c) {
             const VARIANT* e = Element(v.parray, r, twoD ? c : 0);

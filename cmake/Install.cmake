@@ -15,5 +15,7 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/DuloModelDataConfigVersio
 install(FILES ${PROJECT_BINARY_DIR}/DuloModelDataConfig.cmake ${PROJECT_BINARY_DIR}/DuloModelDataConfigVersion.cmake
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/DuloModelData)
 
+# The pkg-config file finds its prefix from where it lies, so any --prefix works.
+file(RELATIVE_PATH DULO_PC_TO_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/DuloModelData.pc.in ${PROJECT_BINARY_DIR}/DuloModelData.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/DuloModelData.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

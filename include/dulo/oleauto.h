@@ -9,6 +9,9 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#ifndef __cplusplus
+#include <uchar.h> /* char16_t for C hosts */
+#endif
 
 #if defined(DULO_BUILDING_LIBRARY)
 #define DULO_API __attribute__((visibility("default")))

@@ -42,15 +42,18 @@ HRESULT ParseNumber(const std::string& raw, LCID lcid, double& value) {
 std::string FormatNumber(double value, LCID lcid) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.15G", value);
-    std::string text = buf;
     if (UsesInvariantNumbers(lcid)) {
+        // The user's locale may print another decimal point; this one wants ".".
         const char* point = std::localeconv()->decimal_point;
-        if (point && std::strcmp(point, ".") != 0) {
-            size_t at = text.find(point);
-            if (at != std::string::npos) text.replace(at, std::strlen(point), ".");
+        size_t pointLen = point ? std::strlen(point) : 0;
+        if (pointLen && std::strcmp(point, ".") != 0) {
+            if (char* at = std::strstr(buf, point)) {
+                *at = '.';
+                std::memmove(at + 1, at + pointLen, std::strlen(at + pointLen) + 1);
+            }
         }
     }
-    return text;
+    return buf;
 }
 
 HRESULT ToDouble(const VARIANT* src, LCID lcid, double& value) {
