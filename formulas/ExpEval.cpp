@@ -113,7 +113,13 @@ bool CExpEval::AddToken(const CExpToken& token) {
 bool CExpEval::Tokenize(const char* text) {
     m_parsed = false;
     if (!m_functions) GetFunctionTable(m_functions, m_functionCount);
-    const int length = static_cast<int>(std::strlen(text));
+    const size_t size = std::strlen(text);
+    // Positions are 32-bit; a text this long could not stay within the token table anyway.
+    if (size >= static_cast<size_t>(INT32_MAX)) {
+        SetError(kMsgTooManyTokens, 0);
+        return false;
+    }
+    const int length = static_cast<int>(size);
     int pos = 0;
     for (;;) {
         while (pos < length && IsSpace(static_cast<unsigned char>(text[pos]))) ++pos;

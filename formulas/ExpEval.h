@@ -91,7 +91,10 @@ public:
     CExpVariable* SetVariable(const char* name, double value);
 
     int GetVariableCount() const { return static_cast<int>(m_variables.size()); }
-    CExpVariable* GetVariable(int index) const { return m_variables[static_cast<size_t>(index)].get(); }
+    // Null for an index outside 0 .. count - 1.
+    CExpVariable* GetVariable(int index) const {
+        return index >= 0 && index < GetVariableCount() ? m_variables[static_cast<size_t>(index)].get() : nullptr;
+    }
     const std::string& GetExpression() const { return m_expression; }
     const std::string& GetErrorMessage() const { return m_errorMessage; }
     int GetErrorPosition() const { return m_errorPosition; }

@@ -179,6 +179,8 @@ TEST(ExpEval, VariablesInOrderOfFirstOccurrence) {
     EXPECT_EQ(eval.GetVariable(1)->name, "B");
     EXPECT_EQ(eval.GetVariable(0)->value, 0);
     EXPECT_EQ(eval.GetVariable(1)->value, 0);
+    EXPECT_EQ(eval.GetVariable(2), nullptr);
+    EXPECT_EQ(eval.GetVariable(-1), nullptr);
 
     EXPECT_EQ(eval.SetVariable("!A", 2), eval.GetVariable(0));
     EXPECT_EQ(eval.SetVariable("B", 5), eval.GetVariable(1));
