@@ -260,9 +260,11 @@ void XlsxLoader::ReadCell(BookModel& book, SheetModel& sheet, const pugi::xml_no
     }
     std::string_view text = value ? NodeText(value) : std::string_view();
     if (type == "inlineStr") {
-        if (inlineString) {
+        // Some writers put the text of an inline string in <v>.
+        if (inlineString || value) {
             book.strings.BeginUtf8();
-            AppendRichText(book.strings, inlineString);
+            if (inlineString) AppendRichText(book.strings, inlineString);
+            else book.strings.AppendUtf8(text, true);
             cell.index = book.strings.EndUtf8();
             cell.type = CellType::String;
         }

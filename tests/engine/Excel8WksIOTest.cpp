@@ -9,6 +9,7 @@
 
 using namespace dulo::engine;
 using enginetest::Fixture;
+using enginetest::SheetXml;
 
 namespace {
 
@@ -141,6 +142,18 @@ TEST_F(EngineExcel8, FindsSheetsWithoutRegardToCaseOrTakesTheFirst) {
         reader.GetCellText(0, 0, text, sizeof text, WKS_PREFIX_NONE);
         EXPECT_STREQ(text, *sheet ? "Key" : "ROWNAMES");
     }
+}
+
+TEST_F(EngineExcel8, NonAsciiSheetNamesCompareWithoutRegardToCase) {
+    std::string cell = SheetXml("<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>2</v></c></row>");
+    std::string path = enginetest::TempPath("names.xlsx");
+    enginetest::WriteZip(path, enginetest::XlsxParts({{"Gr\u00F6\u00DFe", cell}, {"\u0434\u0430\u043D\u043D\u044B\u0435", cell}}));
+    for (const char* name : {"GR\u00D6\u00DFE", "\u0414\u0410\u041D\u041D\u042B\u0415"}) {
+        excel8WksIO reader(path.c_str(), name);
+        EXPECT_FALSE(reader.IsFailed()) << name;
+    }
+    excel8WksIO other(path.c_str(), "Grosse");
+    EXPECT_EQ(other.GetErrorCode(), EXCEL8_SHEET_NOT_FOUND);
 }
 
 TEST_F(EngineExcel8, GettersFollowTheVariantType) {

@@ -32,7 +32,8 @@ std::string Build(const std::string& name, const Parts& parts) {
 TEST(EngineXlsx, ReadsEveryCellKind) {
     std::string rows =
         "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c><c r=\"C1\" t=\"s\"><v>2</v></c>"
-        "<c r=\"D1\" t=\"inlineStr\"><is><r><t>in</t></r><r><t>line</t></r></is></c></row>"
+        "<c r=\"D1\" t=\"inlineStr\"><is><r><t>in</t></r><r><t>line</t></r></is></c>"
+        "<c r=\"E1\" t=\"inlineStr\"><v>in v</v></c></row>"
         "<row r=\"2\"><c r=\"A2\" s=\"1\"><v>40000</v></c><c r=\"B2\" s=\"2\"><v>2.5</v></c><c r=\"C2\" s=\"3\"><v>1.25</v></c>"
         "<c r=\"D2\" s=\"4\"><v>7</v></c><c r=\"E2\" t=\"d\"><v>2009-07-06T12:00:00</v></c></row>"
         "<row r=\"3\"><c r=\"A3\" t=\"b\"><v>1</v></c><c r=\"B3\" t=\"e\"><v>#REF!</v></c>"
@@ -47,6 +48,7 @@ TEST(EngineXlsx, ReadsEveryCellKind) {
     EXPECT_EQ(Text(area.At(1, 2)), "rich text ");  // runs joined, phonetic text left out
     EXPECT_EQ(Text(area.At(1, 3)), "line\rbreak & \u20AC");
     EXPECT_EQ(Text(area.At(1, 4)), "inline");
+    EXPECT_EQ(Text(area.At(1, 5)), "in v");
     EXPECT_EQ(area.At(2, 1).vt, VT_DATE);
     EXPECT_EQ(area.At(2, 2).vt, VT_CY);
     EXPECT_EQ(area.At(2, 2).cyVal.int64, 25000);
