@@ -4,6 +4,7 @@
 #include "sources/workbook/BiffFormat.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -448,9 +449,10 @@ int excel2WksIO::GetCellText(int row, int column, char* buffer, int size, int pr
     switch (value.kind) {
         case ValueKind::Number:
         case ValueKind::FormulaNumber: {
+            // The "%g" notation; to_chars writes it without printf's cost.
             char number[32];
-            int n = std::snprintf(number, sizeof number, "%g", value.number);
-            CopyText(buffer, size, number, size_t(std::max(n, 0)));
+            auto result = std::to_chars(number, number + sizeof number, value.number, std::chars_format::general, 6);
+            CopyText(buffer, size, number, size_t(result.ptr - number));
             break;
         }
         case ValueKind::Label:

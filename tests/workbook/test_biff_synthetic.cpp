@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <iterator>
 #include <string>
 
 using namespace biff;
@@ -220,6 +222,25 @@ TEST(Biff3Dimensions, MissingDimensionsComeFromTheCells) {
     EXPECT_EQ(wks.GetRowCount(), 5);
     EXPECT_EQ(wks.GetColumnCount(), 7);
     EXPECT_EQ(Number(wks, 4, 6), 75.0);
+}
+
+TEST(NumberText, WrittenInPercentGNotation) {
+    const double values[] = {0.0, -0.0, 1.0, -7.0, 0.1, 0.75, 1.0 / 3, 2.0 / 3, 123456.0, 999999.0, 1234567.0,
+                             999999.5, 0.0001, 0.00001, 1e-300, -2.5e10, 1e15, 45000.25, 3.14159265358979,
+                             1e100, 5e-324, -1.5e-7, 100.0, 1e6};
+    BiffWriter w;
+    w.Record(kBof3, Body().u16(3).u16(0x10));
+    w.Record(kDimensions, Body().u16(0).u16(int(std::size(values))).u16(0).u16(1));
+    for (size_t i = 0; i < std::size(values); ++i) w.Record(kNumber, CellHead(int(i), 0, 0).f64(values[i]));
+    w.Record(kEof);
+    TWksIO wks;
+    ASSERT_TRUE(wks.Open(OpenFile("g.xls", w.Bytes()).c_str(), "", 0));
+    for (size_t i = 0; i < std::size(values); ++i) {
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "%g", values[i]);
+        EXPECT_EQ(Text(wks, int(i), 0), expected) << values[i];
+        EXPECT_EQ(Number(wks, int(i), 0), values[i]);
+    }
 }
 
 // ---- BIFF4 ----
