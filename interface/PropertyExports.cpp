@@ -2,7 +2,7 @@
 // host's values. A failed calculation shows only as the result 1e30.
 #include "dulo/DuloModelDataLib.h"
 #include "formulas/PropertyCalculation.h"
-#include "platform/TextConv.h"
+#include "interface/TableArray.h"
 
 #include <memory>
 #include <new>
@@ -10,9 +10,6 @@
 using dulo::CPropertyCalculation;
 
 namespace {
-
-// Copies a finished VARIANT over the caller's, whose old content is not released.
-void HandOver(VARIANT* target, const VARIANT& local) { *target = local; }
 
 // A number goes straight into the caller's VARIANT: assembling it in a local first
 // and copying costs a stalled store-to-load forward on every calculation.
@@ -28,25 +25,12 @@ double CalculateOrNoValue(CPropertyCalculation& calculator, const double* values
     return result;
 }
 
-// A 1 x N table array of the argument names; null when memory runs out.
-SAFEARRAY* ArgumentNameArray(const std::vector<std::string>& names) {
-    SAFEARRAYBOUND bounds[2] = {{1, 0}, {static_cast<ULONG>(names.size()), 0}};
-    SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 2, bounds);
-    if (!array) return nullptr;
-    for (size_t i = 0; i < names.size(); ++i) {
-        VARIANT element;
-        VariantInit(&element);
-        element.vt = VT_BSTR;
-        element.bstrVal = dulo::BstrFromUtf8(names[i]);
-        const LONG index[2] = {0, static_cast<LONG>(i)};
-        const HRESULT hr = element.bstrVal ? SafeArrayPutElement(array, index, &element) : E_OUTOFMEMORY;
-        VariantClear(&element);
-        if (FAILED(hr)) {
-            SafeArrayDestroy(array);
-            return nullptr;
-        }
-    }
-    return array;
+// The argument names as a 1 x N table array; false when memory runs out.
+bool ArgumentNameArray(const std::vector<std::string>& names, dulo::CTableArray& array) {
+    if (!array.Create(1, static_cast<long>(names.size()))) return false;
+    for (size_t i = 0; i < names.size(); ++i)
+        if (!array.PutText(0, static_cast<long>(i), names[i])) return false;
+    return true;
 }
 
 // A calculator whose formula parsed, or null.
@@ -81,15 +65,11 @@ int GetPropertyArgs(const char* propertyName, const char* formula, double* value
     try {
         auto calculator = ParsedCalculator(propertyName, formula);
         if (!calculator) return 0;
-        SAFEARRAY* names = ArgumentNameArray(calculator->GetArgumentNames());
-        if (!names) return 0;
+        dulo::CTableArray names;
+        if (!ArgumentNameArray(calculator->GetArgumentNames(), names)) return 0;
         const double value1 = CalculateOrNoValue(*calculator, values1);
         const double value2 = CalculateOrNoValue(*calculator, values2);
-        VARIANT namesVariant;
-        VariantInit(&namesVariant);
-        namesVariant.vt = VT_ARRAY | VT_VARIANT;
-        namesVariant.parray = names;
-        HandOver(argNames, namesVariant);
+        names.HandOver(argNames);
         HandOverNumber(result1, value1);
         HandOverNumber(result2, value2);
         return 1;
