@@ -223,7 +223,8 @@ bool XlsLoader::ReadGlobals(BookModel& book) {
     Record r;
     if (!cursor.Next(r) || r.id != kBof || r.size < 4 || U16(r.data) != 0x0600 || U16(r.data + 2) != 0x0005)
         return false;
-    std::vector<std::pair<uint16_t, NumberClass>> formats;
+    // Custom format classes by format index (a later FORMAT with the same index wins).
+    std::vector<int8_t> formats(65536, -1);
     std::vector<uint16_t> xfFormats;
     bool sawEof = false;
     while (!sawEof && cursor.Next(r)) {
@@ -240,7 +241,7 @@ bool XlsLoader::ReadGlobals(BookModel& book) {
                 uint16_t id;
                 std::u16string code;
                 if (reader.U16v(id) && reader.String(code, false))
-                    formats.emplace_back(id, ClassifyFormatCode(dulo::Utf16ToUtf8(code)));
+                    formats[id] = static_cast<int8_t>(ClassifyFormatCode(dulo::Utf16ToUtf8(code)));
             }
             break;
         case kXf:
@@ -280,12 +281,10 @@ bool XlsLoader::ReadGlobals(BookModel& book) {
     for (size_t i = 0; i < book.sheets.size(); ++i)
         if (book.sheets[i].type == SheetType::Worksheet && IsDialogSheet(m_sheetOffsets[i]))
             book.sheets[i].type = SheetType::Dialog;
-    for (uint16_t fmt : xfFormats) {
-        NumberClass cls = ClassifyBuiltinFormat(fmt < 164 ? fmt : 0);
-        for (const auto& [id, c] : formats)
-            if (id == fmt) cls = c;
-        m_xfClasses.push_back(cls);
-    }
+    m_xfClasses.reserve(xfFormats.size());
+    for (uint16_t fmt : xfFormats)
+        m_xfClasses.push_back(formats[fmt] >= 0 ? static_cast<NumberClass>(formats[fmt])
+                                                : ClassifyBuiltinFormat(fmt < 164 ? fmt : 0));
     return sawEof && !book.sheets.empty();
 }
 

@@ -14,6 +14,10 @@ namespace dulo::engine {
 
 namespace {
 
+// Parts read into one tree (workbook, relationships, styles) are small; larger
+// ones are damaged or hostile.
+constexpr size_t kMaxTreePartBytes = size_t(64) << 20;
+
 struct Relationship {
     std::string target;  // resolved part name
     std::string type;    // last segment of the type URI
@@ -39,7 +43,7 @@ bool ParseDocument(pugi::xml_document& doc, std::string& bytes) {
 Relationships ReadRelationships(const ZipPackage& zip, std::string_view sourcePart) {
     Relationships rels;
     std::string bytes;
-    if (!zip.Read(RelsPartOf(sourcePart), bytes)) return rels;
+    if (!zip.Read(RelsPartOf(sourcePart), bytes, kMaxTreePartBytes)) return rels;
     pugi::xml_document doc;
     if (!ParseDocument(doc, bytes)) return rels;
     std::string folder = FolderOf(sourcePart);
@@ -161,7 +165,7 @@ bool XlsxLoader::ReadWorkbook(BookModel& book) {
         if (rel.type == "officeDocument") workbookPart = rel.target;
     }
     std::string bytes;
-    if (!m_zip->Read(workbookPart, bytes)) return false;
+    if (!m_zip->Read(workbookPart, bytes, kMaxTreePartBytes)) return false;
     pugi::xml_document doc;
     if (!ParseDocument(doc, bytes)) return false;
     pugi::xml_node workbook = ChildNamed(doc, "workbook");
@@ -208,7 +212,7 @@ void XlsxLoader::ReadSharedStrings(BookModel& book, const std::string& part) {
 
 void XlsxLoader::ReadStyles(const std::string& part) {
     std::string bytes;
-    if (!m_zip->Read(part, bytes)) return;
+    if (!m_zip->Read(part, bytes, kMaxTreePartBytes)) return;
     pugi::xml_document doc;
     if (!ParseDocument(doc, bytes)) return;
     pugi::xml_node styleSheet = ChildNamed(doc, "styleSheet");

@@ -15,8 +15,6 @@ namespace dulo::engine {
 
 namespace {
 
-// A part that inflates beyond this is taken as damaged (or hostile).
-constexpr size_t kMaxPartBytes = size_t(1) << 30;
 constexpr size_t kReadStep = size_t(1) << 20;
 
 void EnsureGsf() {
@@ -60,7 +58,7 @@ std::unique_ptr<ZipPackage> ZipPackage::Open(const std::string& path) {
 
 ZipPackage::~ZipPackage() { g_object_unref(m_zip); }
 
-bool ZipPackage::Read(std::string_view partName, std::string& bytes) const {
+bool ZipPackage::Read(std::string_view partName, std::string& bytes, size_t maxBytes) const {
     bytes.clear();
     GsfInfile* folder = m_zip;
     g_object_ref(folder);
@@ -92,14 +90,15 @@ bool ZipPackage::Read(std::string_view partName, std::string& bytes) const {
         return false;
     }
     gsf_off_t claimed = gsf_input_size(part);
-    bool ok = claimed >= 0 && static_cast<uint64_t>(claimed) <= kMaxPartBytes;
+    bool ok = claimed >= 0 && static_cast<uint64_t>(claimed) <= maxBytes;
     if (ok) {
-        // The size comes from the archive's directory: read in steps rather than trust it.
-        bytes.reserve(std::min<size_t>(static_cast<size_t>(claimed), kMaxPartBytes));
+        // The size comes from the archive's directory: a part that inflates beyond
+    // maxBytes is taken as damaged (or hostile); read in steps rather than trust it.
+        bytes.reserve(std::min<size_t>(static_cast<size_t>(claimed), maxBytes));
         while (gsf_input_remaining(part) > 0) {
             size_t step = std::min<size_t>(kReadStep, static_cast<size_t>(gsf_input_remaining(part)));
             size_t at = bytes.size();
-            if (at + step > kMaxPartBytes) {
+            if (at + step > maxBytes) {
                 ok = false;
                 break;
             }

@@ -18,8 +18,9 @@ public:
 
     // Reads a part by its name ("xl/workbook.xml", no leading "/"), compared
     // without regard to case as the application does. False when the part is
-    // missing, unreadable or larger than the engine accepts.
-    bool Read(std::string_view partName, std::string& bytes) const;
+    // missing, unreadable or inflates beyond maxBytes.
+    static constexpr size_t kMaxPartBytes = size_t(1) << 30;
+    bool Read(std::string_view partName, std::string& bytes, size_t maxBytes = kMaxPartBytes) const;
 
 private:
     explicit ZipPackage(GsfInfile* zip) : m_zip(zip) {}

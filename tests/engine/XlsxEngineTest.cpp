@@ -2,6 +2,7 @@
 // not write, and damaged packages.
 #include "Builders.h"
 #include "EngineHelpers.h"
+#include "platform/engine/ZipPackage.h"
 
 #include <gtest/gtest.h>
 
@@ -195,6 +196,27 @@ TEST(EngineXlsx, AHugeUsedAreaFailsInsteadOfExhaustingMemory) {
     EXPECT_EQ(last->Column(), 16384);
     VARIANT v;
     EXPECT_THROW(ws->Range(*ws->Cells(1, 1), *last)->Value(v), CComError);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EngineXlsx, PartsAreFoundWithoutRegardToCaseAndReadUpToALimit) {
+    std::string path = TempPath("limit.zip");
+    WriteZip(path, {{"Dir/Part.XML", std::string(10000, 'x')}});
+    auto zip = ZipPackage::Open(path);
+    ASSERT_TRUE(zip);
+    std::string bytes;
+    EXPECT_TRUE(zip->Read("dir/part.xml", bytes));
+    EXPECT_EQ(bytes.size(), 10000u);
+    EXPECT_FALSE(zip->Read("dir/part.xml", bytes, 9999));  // inflates past the limit
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_FALSE(zip->Read("dir", bytes));   // a folder is not a part
+    EXPECT_FALSE(zip->Read("dir/other.xml", bytes));
+    EXPECT_EQ(ResolvePartName("xl/", "../docProps/./app.xml"), "docProps/app.xml");
+    EXPECT_EQ(ResolvePartName("xl/", "/xl/styles.xml"), "xl/styles.xml");
+    EXPECT_EQ(ResolvePartName("xl/", "worksheets\\sheet1.xml"), "xl/worksheets/sheet1.xml");
 }
 
 }  // namespace
