@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <limits>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -329,6 +331,53 @@ TEST(ExpEval, DeepNesting) {
     ASSERT_TRUE(eval.Parse(position));
     ASSERT_EQ(eval.Evaluate(result), 0);
     EXPECT_EQ(result, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// Random texts from the characters an expression may hold (and some it may not):
+// whatever the text, parse and evaluation end in a status with a message and a
+// position inside the text.
+TEST(ExpEval, RandomTextsEndCleanly) {
+    static const char* const kPieces[] = {"1", "2.5", "1e3", "1e", ".", "x", "y", "!x", "!", "sqrt", "ln", "abs",
+                                          "(", ")", "+", "-", "*", "/", "^", " ", "=", "0", "\xC3\xA9", "_"};
+    std::mt19937 random(1234);
+    std::uniform_int_distribution<size_t> piece(0, std::size(kPieces) - 1);
+    std::uniform_int_distribution<int> length(0, 12);
+    int parsed = 0, evaluated = 0;
+    for (int n = 0; n < 20000; ++n) {
+        std::string text;
+        for (int i = length(random); i > 0; --i) text += kPieces[piece(random)];
+        SCOPED_TRACE(text);
+        TestEval eval;
+        eval.SetExpression(text.c_str());
+        int position = -2;
+        if (!eval.Parse(position)) {
+            ASSERT_FALSE(eval.GetErrorMessage().empty());
+            ASSERT_GE(position, 0);
+            ASSERT_LE(position, static_cast<int>(text.size()));
+            continue;
+        }
+        ++parsed;
+        for (int i = 0; i < eval.GetVariableCount(); ++i) eval.GetVariable(i)->value = (i % 3) - 1.0;
+        double result = 0;
+        const int status = eval.Evaluate(result);
+        if (status == 0) {
+            ++evaluated;
+            ASSERT_FALSE(std::isnan(result));
+            ASSERT_TRUE(eval.GetErrorMessage().empty());
+            continue;
+        }
+        ASSERT_TRUE(status == 3 || status == 5) << status;
+        ASSERT_FALSE(eval.GetErrorMessage().empty());
+        ASSERT_GE(eval.GetErrorPosition(), 0);
+        ASSERT_LE(eval.GetErrorPosition(), static_cast<int>(text.size()));
+    }
+    // The generator must reach evaluation often enough to mean something.
+    EXPECT_GT(parsed, 1000);
+    EXPECT_GT(evaluated, 500);
 }
 
 }  // namespace
