@@ -174,7 +174,7 @@ void TWksIO::Close() { m_pImpl.reset(); }
 
 bool TWksIO::SelectSheet(const char* name) {
     if (!m_pImpl) return false;
-    if (!m_pImpl->SelectSheet(name ? name : "")) m_bFailed = true;
+    m_bFailed = !m_pImpl->SelectSheet(name ? name : "");
     return !m_bFailed;
 }
 

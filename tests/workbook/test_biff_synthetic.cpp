@@ -243,6 +243,36 @@ TEST(NumberText, WrittenInPercentGNotation) {
     }
 }
 
+TEST(DisplayedText, NumbersFormattedIntoTheColumnWidth) {
+    BiffWriter w;
+    w.Record(kBof3, Body().u16(3).u16(0x10));
+    w.Record(kDefColWidth, Body().u16(8));
+    for (const char* f : {"General", "0.00", "#,##0", "0.0;[Red]-0.0", "@"}) w.Record(kFormat2, Body().str8(f));
+    for (int format = 0; format < 5; ++format) w.Record(kXf3, Xf3(format, 0, 0));
+    w.Record(kDimensions, Body().u16(0).u16(6).u16(0).u16(1));
+    struct Case {
+        int xf;
+        double number;
+        const char* shown;
+    } cases[] = {
+        {0, 1.0 / 3, "0.33333"},    // %g cut to 7 characters
+        {1, 2.345, "   2.35"},      // two decimals, right in 7 characters
+        {2, 2.5, "      3"},        // rounded half away from zero
+        {2, -2.5, "     -3"},
+        {3, 7.25, "    7.2"},       // decimals counted up to the ';'
+        {4, 1.5, "1.500000"},       // anything else: fixed notation
+    };
+    for (int i = 0; i < 6; ++i) w.Record(kNumber, CellHead(i, 0, cases[i].xf).f64(cases[i].number));
+    w.Record(kEof);
+    TWksIO wks;
+    ASSERT_TRUE(wks.Open(OpenFile("shown.xls", w.Bytes()).c_str(), "", 0));
+    for (int i = 0; i < 6; ++i) {
+        char text[64];
+        EXPECT_EQ(wks.GetInnards()->FormatCellText(i, 0, text, sizeof text, 0), WKS_NUMBER);
+        EXPECT_STREQ(text, cases[i].shown) << i;
+    }
+}
+
 // ---- BIFF4 ----
 
 TEST(Biff4, WorkbookSheetsByBundleSheetName) {

@@ -131,6 +131,10 @@ TEST_F(BookFixture, SelectSheetByNameInAnyCase) {
     EXPECT_EQ(Text(wks, 1, 7), "abcd");
     EXPECT_FALSE(wks.SelectSheet("Dat"));
     EXPECT_TRUE(wks.IsFailed());
+    EXPECT_EQ(Flags(wks, 0, 0), 0);
+    ASSERT_TRUE(wks.SelectSheet("sheet2"));
+    EXPECT_FALSE(wks.IsFailed());
+    EXPECT_EQ(Text(wks, 0, 0), "second");
 }
 
 TEST(BookOpen, SheetNamesMatchWholeNamesOnly) {
