@@ -5,6 +5,8 @@
 #include "platform/cfb/CompoundFile.h"
 #include "sources/workbook/BiffFormat.h"
 
+#include <algorithm>
+
 using namespace biff;
 
 excel5WksIO::excel5WksIO(const std::string& path, const std::string& sheetName) : excel4WksIO(path, 5) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -15,7 +16,7 @@ namespace fs = std::filesystem;
 namespace {
 
 bool EndsWithNoCase(std::string name, std::string suffix) {
-    std::transform(name.begin(), name.end(), name.begin(), ::tolower);
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     return name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
@@ -112,6 +113,11 @@ TEST_F(Corpus, CellsCheckedByHand) {
         {"sheetjs/biff5/number_format_estonian.xls", "Miscellany", 3, 0, 0x80, "100", 100.0},
         {"sheetjs/biff5/number_format_vietnamese.xls", "Implied", 2, 3, 0x60, "12346", WKS_NO_NUMBER},
         {"sheetjs/biff5/NumberFormatCondition.xls", "Sheet1", 0, 0, 0x80, "50", 50.0},
+        // Rows 1 and 2 are MULRK records of four RK values each.
+        {"sheetjs/biff5/NumberFormatCondition.xls", "Sheet1", 1, 0, 0x80, "26", 26.0},
+        {"sheetjs/biff5/NumberFormatCondition.xls", "Sheet1", 1, 2, 0x80, "51", 51.0},
+        {"sheetjs/biff5/NumberFormatCondition.xls", "Sheet1", 2, 3, 0x80, "49", 49.0},
+        {"sheetjs/biff5/NumberFormatCondition.xls", "Sheet1", 3, 2, 0, "", WKS_NO_NUMBER},
         {"sheetjs/freeze5.xls", "b3", 0, 0, 0x40, "B3", WKS_NO_NUMBER},
         {"sheetjs/defined_names_unicode.biff5.xls", "NoContainsJapanese", 0, 0, 0x40, "NamedDefine", WKS_NO_NUMBER},
     };
