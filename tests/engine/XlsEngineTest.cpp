@@ -115,6 +115,8 @@ TEST(EngineXls, CellRecordsAndTheirTypes) {
         Rec(0x0006, CellHead(3, 2, 0) + std::string("\x02\x00\x07\x00\x00\x00\xFF\xFF", 8) + U16(0) + U32(0) + U16(0)) +
         Rec(0x0006, CellHead(3, 3, 0) + F64(6) + U16(0) + U32(0) + U16(0)) +
         Rec(0x00BE, U16(5) + U16(2) + U16(0) + U16(0) + U16(3)) +                       // MULBLANK C6:D6
+        Rec(0x0203, CellHead(1, 256, 0) + F64(1)) +                                     // beyond column IV
+        Rec(0x00BD, U16(4) + U16(256) + U16(0) + U32(2) + U16(0) + U32(2) + U16(257)) +  // all past IV
         // An embedded chart's own records are not cells of the sheet.
         BiffWriter().Bof(0x0020).Record(0x0203, CellHead(40, 40, 0) + F64(1)).Eof().Bytes();
     Opened o = OpenInEngine(Save("cells.xls", Book("", {{"S", 0, cells}})));

@@ -159,11 +159,17 @@ TEST(EngineXlsx, DamagedPackagesFailToOpenOrSheetsFailToRead) {
     for (auto& p : badWorkbook)
         if (p.first == "xl/workbook.xml") p.second = "<workbook><sheets><sheet name=";
     Parts noSheets = XlsxParts({});
+    // A binary workbook part (.xlsb) is not read.
+    Parts binary = XlsxParts({{"S", good}});
+    for (auto& p : binary)
+        if (p.first == "_rels/.rels") p.second.replace(p.second.find("workbook.xml"), 12, "workbook.bin");
+    binary.emplace_back("xl/workbook.bin", std::string("\x83\x01\x00\x81\x01", 5));
     Case cases[] = {
         {"noworkbook.xlsx", noWorkbook, false},
         {"badworkbook.xlsx", badWorkbook, false},
         {"nosheets.xlsx", noSheets, false},
         {"unrelated.xlsx", Parts{{"hello.txt", "hello"}}, false},
+        {"binary.xlsb", binary, false},
     };
     for (const Case& c : cases) {
         auto app = CreateEngineApplication();
