@@ -5,6 +5,7 @@
 #include "EngineHelpers.h"
 #include "platform/cfb/CompoundFile.h"
 #include "platform/engine/ZipPackage.h"
+#include "sources/workbook/excel8WksIO.h"
 
 #include <gtest/gtest.h>
 
@@ -132,6 +133,31 @@ TEST(EngineDamagedInput, PackagePartsCutAndFlipped) {
         }
     }
     EXPECT_GT(opened, 0);
+}
+
+TEST(EngineDamagedInput, TheReaderOverDamagedWorkbooks) {
+    ASSERT_TRUE(StartApplication());
+    for (const char* name : {"book.xls", "book.xlsx"}) {
+        SCOPED_TRACE(name);
+        std::string bytes = ReadFile(Fixture(name));
+        for (const std::string& m : Mutations(bytes, 0, 10, 30, 3)) {
+            std::string path = TempPath(std::string("reader-") + name);
+            WriteFile(path, m);
+            for (const char* sheet : {"", "Data", "Second"}) {
+                excel8WksIO reader(path.c_str(), sheet);
+                if (reader.IsFailed()) continue;
+                char text[32];
+                double number;
+                for (int r = -1; r <= reader.GetRowCount(); ++r)
+                    for (int c = -1; c <= reader.GetColumnCount(); ++c) {
+                        reader.GetCellText(r, c, text, sizeof text, WKS_PREFIX_NONE);
+                        reader.GetNumber(r, c, number);
+                    }
+                for (int c = 0; c < std::min(reader.GetColumnCount(), 20); ++c) reader.GetColumnWidth(c);
+            }
+        }
+    }
+    EXPECT_TRUE(QuitApplication());
 }
 
 }  // namespace
