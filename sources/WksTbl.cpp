@@ -51,6 +51,7 @@ bool CWksTbl::OpenTable(const CIoTableDescription& description) {
     const std::string& path = m_strSourceName;
     const std::string& sheet = m_strTableName;
     m_pWorkbook.reset();
+    m_read = CellRead();
 
     std::shared_ptr<TWksIO> workbook;
     bool fromCache = false;
@@ -95,6 +96,7 @@ bool CWksTbl::CloseTable(bool save) {
 // ---- cells ----
 
 size_t CWksTbl::ReadText(int row, int column) {
+    m_read.row = -1;  // m_szText no longer holds the remembered cell's text
     m_szText[0] = '\0';
     if (!m_pWorkbook) return 0;
     m_pWorkbook->GetCellText(row, column, m_szText, int(sizeof m_szText), WKS_PREFIX_NONE);
@@ -117,30 +119,35 @@ int CWksTbl::GetCellText(int record, int column, char* buffer, int size) {
     return length == 0 ? 0 : flags;
 }
 
-int CWksTbl::ReadKind(int row, int column, int& flags) {
-    m_szText[0] = '\0';
-    flags = 0;
-    if (!m_pWorkbook) return WKS_CELL_EMPTY;
-    // The number getter gives the flags without formatting the number as text.
-    double number;
-    flags = m_pWorkbook->GetNumber(row, column, number);
-    if (flags & WKS_TEXT) return ReadText(row, column) > 0 ? WKS_CELL_TEXT : WKS_CELL_EMPTY;
-    if (flags & WKS_NUMBER) {
-        bool date = flags & WKS_DATE, time = flags & WKS_TIME;
-        return date && time ? WKS_CELL_TIMESTAMP : date ? WKS_CELL_DATE : time ? WKS_CELL_TIME : WKS_CELL_NUMBER;
+const CWksTbl::CellRead& CWksTbl::ReadCell(int row, int column) {
+    if (m_read.row == row && m_read.column == column && m_read.row >= 0) return m_read;
+    CellRead read;
+    if (m_pWorkbook) {
+        // The number getter gives the flags without formatting a number as text.
+        read.flags = m_pWorkbook->GetNumber(row, column, read.number);
+        if (read.flags & WKS_TEXT) {
+            read.kind = ReadText(row, column) > 0 ? WKS_CELL_TEXT : WKS_CELL_EMPTY;
+        } else if (read.flags & WKS_NUMBER) {
+            bool date = read.flags & WKS_DATE, time = read.flags & WKS_TIME;
+            read.kind = date && time ? WKS_CELL_TIMESTAMP : date ? WKS_CELL_DATE : time ? WKS_CELL_TIME : WKS_CELL_NUMBER;
+        }
     }
-    return WKS_CELL_EMPTY;
+    if (read.kind != WKS_CELL_TEXT) m_szText[0] = '\0';
+    read.row = row;
+    read.column = column;
+    m_read = read;
+    return m_read;
 }
 
-int CWksTbl::GetCellKind(int row, int column) {
-    int flags;
-    return ReadKind(row, column, flags);
+COleDateTime CWksTbl::DateOf(double number) const {
+    const TWksIOInnards* innards = m_pWorkbook ? m_pWorkbook->GetInnards() : nullptr;
+    return COleDateTime(number + (innards ? innards->GetDateOffset() : 0.0), COleDateTime::valid);
 }
+
+int CWksTbl::GetCellKind(int row, int column) { return ReadCell(row, column).kind; }
 
 bool CWksTbl::IsCellEmpty(int row, int column) {
-    if (!m_pWorkbook) return true;
-    double number;
-    return (m_pWorkbook->GetNumber(row, column, number) & (WKS_TEXT | WKS_NUMBER)) == 0;
+    return (ReadCell(row, column).flags & (WKS_TEXT | WKS_NUMBER)) == 0;
 }
 
 // ---- cursor ----
@@ -155,9 +162,7 @@ bool CWksTbl::IsPastEnd() { return GetRecordCount() - 1 < m_nCurrentRecord || m_
 bool CWksTbl::IsCommentRow(int row) {
     if (!m_pWorkbook || row < 0 || row >= GetRecordCount()) return false;
     // Only a text cell can begin with "*"; numbers need no formatting to tell.
-    double number;
-    if (!(m_pWorkbook->GetNumber(row, 0, number) & WKS_TEXT)) return false;
-    return ReadText(row, 0) > 0 && IsComment(m_szText);
+    return ReadCell(row, 0).kind == WKS_CELL_TEXT && IsComment(m_szText);
 }
 
 bool CWksTbl::IsCurrentRowComment() { return IsCommentRow(m_nCurrentRecord); }
@@ -327,28 +332,25 @@ bool CWksTbl::MatchKeyValue(const char* text, const char* pattern) {
 }
 
 std::string CWksTbl::KeyText(int row, const CColumn& column) {
-    int flags;
-    int kind = ReadKind(row, column.m_nOrdinal, flags);
-    if (kind == WKS_CELL_EMPTY) return std::string();
+    const CellRead& read = ReadCell(row, column.m_nOrdinal);
+    if (read.kind == WKS_CELL_EMPTY) return std::string();
     const int type = column.m_nSqlType;
-    const bool number = flags & WKS_NUMBER;
+    const bool number = read.flags & WKS_NUMBER;
     // A key cell of the wrong kind for its column is passed on as the read's warning.
     if ((IsNumericType(type) && !number) || (!IsNumericType(type) && !IsDateType(type) && number))
         m_bWarningRaised = true;
     if (IsDateType(type)) {
-        COleDateTime date;
-        m_pWorkbook->GetDateValue(row, column.m_nOrdinal, date);
-        return dulo::DateValueText(date, type);
+        return dulo::DateValueText(number ? DateOf(read.number) : COleDateTime(0.0, COleDateTime::invalid), type);
     }
-    if (kind == WKS_CELL_TEXT) return m_szText;
+    if (read.kind == WKS_CELL_TEXT) return m_szText;
     ReadText(row, column.m_nOrdinal);
     return m_szText;
 }
 
 CIoCell* CWksTbl::MakeCell(int row, const CColumn& column, int sourceIndex, bool keyCell) {
-    int flags;
     const int c = column.m_nOrdinal;
-    const int kind = ReadKind(row, c, flags);
+    const CellRead read = ReadCell(row, c);
+    const int kind = read.kind, flags = read.flags;
     const bool marked = keyCell && (flags & WKS_FORMULA);
     CIoCell* cell = nullptr;
     switch (column.m_nSqlType) {
@@ -365,8 +367,7 @@ CIoCell* CWksTbl::MakeCell(int row, const CColumn& column, int sourceIndex, bool
                 cell = new CIoTimeStampCell("", true, marked);
                 break;
             }
-            COleDateTime date;
-            m_pWorkbook->GetDateValue(row, c, date);
+            const COleDateTime date = DateOf(read.number);
             if (kind == WKS_CELL_DATE) cell = new CIoDateCell(date, false, marked);
             else if (kind == WKS_CELL_TIME) cell = new CIoTimeCell(date, false, marked);
             else cell = new CIoTimeStampCell(date, false, marked);
@@ -375,9 +376,7 @@ CIoCell* CWksTbl::MakeCell(int row, const CColumn& column, int sourceIndex, bool
         default: {
             // Every number counts, whatever its display format: a date-formatted
             // cell in a numeric column keeps its value.
-            double number = 0.0;
-            if (IsNumberKind(kind)) m_pWorkbook->GetNumber(row, c, number);
-            cell = new CIoDoubleCell(number, !IsNumberKind(kind), marked);
+            cell = new CIoDoubleCell(IsNumberKind(kind) ? read.number : 0.0, !IsNumberKind(kind), marked);
             break;
         }
     }

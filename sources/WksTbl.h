@@ -27,6 +27,17 @@ enum WksLayout : int {
 };
 
 class CWksTbl : public CBaseTbl {
+private:
+    // What was last read of one cell, so that the several readers of a cell
+    // (comment test, key text, data cell, key cell) look it up once.
+    struct CellRead {
+        int row = -1;
+        int column = -1;
+        int kind = WKS_CELL_EMPTY;
+        int flags = 0;
+        double number = 0.0;  // for the number kinds
+    };
+
 public:
     CWksTbl(std::ostream* log, CIOOptions* options);
     // Closes the workbook unless the workbook cache keeps it.
@@ -69,7 +80,10 @@ public:
     bool IsCellEmpty(int row, int column);
 
     // Works on an open workbook instead of opening one.
-    void AttachWorkbook(std::shared_ptr<TWksIO> workbook) { m_pWorkbook = std::move(workbook); }
+    void AttachWorkbook(std::shared_ptr<TWksIO> workbook) {
+        m_pWorkbook = std::move(workbook);
+        m_read = CellRead();
+    }
     TWksIO* GetWorkbook() const { return m_pWorkbook.get(); }
     int GetLayout() const { return m_nLayout; }
 
@@ -84,8 +98,12 @@ public:
 private:
     // The text of (row, column) into m_szText; its length.
     size_t ReadText(int row, int column);
-    // The cell kind and, for text, the text in m_szText; flags receives the reader's flags.
-    int ReadKind(int row, int column, int& flags);
+    // The cell's kind, flags and number; a text cell's text is left in m_szText.
+    const CellRead& ReadCell(int row, int column);
+    // A number of the cell as a date value.
+    COleDateTime DateOf(double number) const;
+
+    CellRead m_read;
     // Key text of a key cell for matching; raises the warning flag on a cell that does not fit its column.
     std::string KeyText(int row, const CColumn& column);
     CIoCell* MakeCell(int row, const CColumn& column, int sourceIndex, bool keyCell);
