@@ -2,6 +2,7 @@
 // folder is not beside the project). Every BIFF8 and OOXML workbook opens and
 // every worksheet's used area reads; a few cells are checked by hand.
 #include "EngineHelpers.h"
+#include "sources/workbook/excel8WksIO.h"
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,48 @@ TEST(EngineCorpus, EveryWorkbookOpensAndEveryWorksheetReads) {
         }
         app->Quit();
     }
+}
+
+TEST(EngineCorpus, TheReaderReadsEveryWorksheetCellByCell) {
+    if (!fs::is_directory(kCorpus)) GTEST_SKIP() << "no corpus at " << kCorpus;
+    ASSERT_TRUE(StartApplication());
+    int sheetsRead = 0;
+    for (const fs::path& path : Workbooks()) {
+        SCOPED_TRACE(path.string());
+        std::vector<std::string> names;
+        {
+            Opened o = OpenInEngine(path.string());
+            for (long i = 1;; ++i) {
+                try {
+                    names.push_back(o.book->Worksheets(i)->Name());
+                } catch (const CComError&) {
+                    break;
+                }
+            }
+        }
+        TWksIO wks;
+        for (const std::string& name : names) {
+            if (!wks.Open(path.c_str(), name.c_str(), WKS_OPEN_ALLOW_APPLICATION)) {
+                // Only a sheet whose used area is the single cell A1 may fail (its Value is no array).
+                excel8WksIO reader(path.c_str(), name.c_str());
+                EXPECT_EQ(reader.GetErrorCode(), EXCEL8_NOT_AN_ARRAY) << name;
+                continue;
+            }
+            EXPECT_EQ(wks.GetKind(), WKS_KIND_APPLICATION);
+            std::string text;
+            double number;
+            COleDateTime date;
+            for (int r = 0; r < wks.GetRowCount(); ++r)
+                for (int c = 0; c < wks.GetColumnCount(); ++c) {
+                    wks.GetCellText(r, c, text);
+                    wks.GetNumber(r, c, number);
+                    wks.GetDateValue(r, c, date);
+                }
+            ++sheetsRead;
+        }
+    }
+    EXPECT_GT(sheetsRead, 0);
+    EXPECT_TRUE(QuitApplication());
 }
 
 struct KnownCell {
