@@ -18,24 +18,23 @@ std::string Utf16(const std::u16string& s) {
     return out;
 }
 
-struct SheetSpec {
+struct SheetRecords {
     std::string name;
     uint8_t type;         // 0 worksheet, 2 chart
     std::string records;  // the records between BOF and EOF
 };
 
 // Globals (with the given extra records before the sheets' BOUNDSHEETs) and the sheets.
-std::string Book(const std::string& globals, const std::vector<SheetSpec>& sheets, bool fixOffsets = true) {
+std::string Book(const std::string& globals, const std::vector<SheetRecords>& sheets, bool fixOffsets = true) {
     BiffWriter w;
     w.Bof(0x0005);
     w.Record(0x0022, U16(0));  // DATEMODE, may be overridden by a later one in globals
     w.Record(0x041E, U16(170) + Str16("d/m/yy h:mm"));
     for (uint16_t fmt : {0, 14, 7, 170, 0}) w.Record(0x00E0, Xf(fmt));
-    w.Bytes();
     std::string g = w.Bytes() + globals;
     BiffWriter tail;
     std::vector<size_t> offsetAt;
-    for (const SheetSpec& s : sheets) {
+    for (const SheetRecords& s : sheets) {
         offsetAt.push_back(g.size() + 4);
         BiffWriter b;
         b.Record(0x0085, U32(0) + std::string(1, '\0') + std::string(1, static_cast<char>(s.type)) +
