@@ -29,8 +29,8 @@ public:
     bool PutNumber(long row, long column, double value);
     bool PutDate(long row, long column, double date);
 
-    // Copies the array VARIANT over result and gives up the array (Part of the
-    // result convention: the caller's previous content is not released).
+    // Copies the array VARIANT over result and gives up the array; the caller
+    // owns it then. What result held before is overwritten, not released.
     void HandOver(VARIANT* result);
 
 private:
