@@ -100,4 +100,6 @@ std::string ModelFilePath(std::string_view directory, std::string_view file) {
     return ResolvePathCase(JoinModelPath(directory, file));
 }
 
+std::string CallerFilePath(std::string_view path) { return ResolvePathCase(Slashed(path)); }
+
 }  // namespace dulo

@@ -33,4 +33,7 @@ std::string ResolvePathCase(const std::string& path);
 // A path for a file the model names: joined, then resolved as above.
 std::string ModelFilePath(std::string_view directory, std::string_view file);
 
+// A file path a caller passes whole: backslashes taken as "/", then resolved as above.
+std::string CallerFilePath(std::string_view path);
+
 }  // namespace dulo

@@ -74,10 +74,14 @@ int LoadSingleExcelTableImpl(const char* tableName, const char* filePath, const 
     if (!tableName || !filePath || !result) return LOAD_NOT_READ;
     const char* sheet = sheetName ? sheetName : "";
     const char* keyColumn = nullptr;
-    if (FindFixedTable(tableName, keyColumn) && !keyColumn) return ReadCaseTable(filePath, sheet, result);
+    bool fixed = FindFixedTable(tableName, keyColumn);
+    // Worksheet and dBase sources name a file; the others a data source, left as given.
+    bool namesFile = (fixed || sourceType == TABLE_TYPE_WKS || sourceType == TABLE_TYPE_DBF);
+    std::string path = namesFile ? CallerFilePath(filePath) : std::string(filePath);
+    if (fixed && !keyColumn) return ReadCaseTable(path.c_str(), sheet, result);
     if (keyColumn)
-        return ReadWithKeyColumn(tableName, {filePath}, {sheet}, keyColumn, false, result, rowName, colName);
-    CDuloIoTable table(filePath, sheet, sourceType);
+        return ReadWithKeyColumn(tableName, {path}, {sheet}, keyColumn, false, result, rowName, colName);
+    CDuloIoTable table(path.c_str(), sheet, sourceType);
     return ReadKeyed(table, tableName, {false, false}, result, rowName, colName);
 }
 
@@ -146,9 +150,9 @@ int LoadSingleExcelTable(const char* tableName, const char* filePath, const char
 
 int LoadCaseTable(const char* filePath, const char* sheetName, VARIANT* result, char*, char*) {
     try {
-        if (!result) return dulo::LOAD_NOT_READ;
+        if (!result || !filePath) return dulo::LOAD_NOT_READ;
         dulo::SetUpTableSources();
-        return dulo::ReadCaseTable(filePath, sheetName, result);
+        return dulo::ReadCaseTable(dulo::CallerFilePath(filePath).c_str(), sheetName, result);
     } catch (...) {
         return dulo::LOAD_NOT_READ;
     }

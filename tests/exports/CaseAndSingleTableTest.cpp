@@ -73,6 +73,22 @@ TEST(LoadCaseTable, WorkbooksThatCannotBeRead) {
     EXPECT_TRUE(result.IsUntouched());
 }
 
+TEST(LoadCaseTable, FileNameInAnotherCaseNeedsExactlyOneMatch) {
+    TempDir dir;
+    fs::copy_file(FixturePath("Book1.xls"), dir.path / "book1.xls");
+    const std::string asWritten = (dir.path / "BOOK1.XLS").string();
+    {
+        ResultVariant result;
+        EXPECT_EQ(LoadCaseTable(asWritten.c_str(), "CASE", &result.v, nullptr, nullptr), 0);
+        EXPECT_EQ(Grid(result.v), kCaseGrid);
+    }
+    // With two candidates neither is taken: the file counts as missing.
+    fs::copy_file(FixturePath("Book1.xls"), dir.path / "Book1.xls");
+    ResultVariant result;
+    EXPECT_EQ(LoadCaseTable(asWritten.c_str(), "CASE", &result.v, nullptr, nullptr), 20);
+    EXPECT_TRUE(result.IsUntouched());
+}
+
 TEST(LoadSingleExcelTable, ReadsOneSourceWithoutJoiningPaths) {
     struct Case {
         const char* label;
@@ -89,7 +105,7 @@ TEST(LoadSingleExcelTable, ReadsOneSourceWithoutJoiningPaths) {
         {"QBML", "QBML", FixturePath("Book1.xls"), "DUPS", 16, {}},
         {"fixed list", "MBO_Tanks", FixturePath("Book1.xls"), "MBO_Tanks", 0, {4, 3}},
         {"case table", "EXPERT", FixturePath("Book1.xls"), "CASE", 0, {10, 7}},
-        {"backslashes in a caller's path", "BUY", FixturePath("Tables\\Book2.xls"), "PLAIN", 20, {}},
+        {"a caller's path written on Windows", "BUY", FixturePath("tables\\BOOK2.xls"), "PLAIN", 0, {4, 5}},
         {"missing workbook", "BUY", FixturePath("Nothere.xls"), "PLAIN", 20, {}},
         {"missing sheet", "BUY", FixturePath("Book1.xls"), "NOPE", 20, {}},
     };
