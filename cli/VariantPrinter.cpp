@@ -1,5 +1,7 @@
 #include "VariantPrinter.h"
 
+#include "platform/TextConv.h"
+
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -7,24 +9,6 @@
 namespace dulocli {
 
 namespace {
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
-}
 
 // Reads element (row, col) of a 1-D or 2-D array of VARIANTs without copying.
 const VARIANT* Element(SAFEARRAY* sa, long row, long col) {
@@ -68,22 +52,7 @@ std::string CsvField(const std::string& s) {
 
 }  // namespace
 
-std::string Utf8FromBstr(BSTR bstr) {
-    std::string out;
-    if (!bstr) return out;
-    UINT n = SysStringLen(bstr);
-    for (UINT i = 0; i < n; ++i) {
-        char32_t c = bstr[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && bstr[i + 1] >= 0xDC00 && bstr[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (bstr[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        AppendUtf8(out, c);
-    }
-    return out;
-}
+std::string Utf8FromBstr(BSTR bstr) { return dulo::Utf8FromBstr(bstr); }
 
 std::string JsonNumber(double value) {
     if (!std::isfinite(value)) return "null";
