@@ -2,6 +2,7 @@
 
 #include "platform/TextConv.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -176,6 +177,11 @@ std::string VariantToTable(const VARIANT& v) {
             s = e ? VariantToText(*e) : "";
             widths[size_t(c)] = std::max(widths[size_t(c)], Width(s));
         }
+    // The spare rows and columns at the end of a table array carry nothing to read.
+    while (rows > 0 && std::all_of(cells[size_t(rows - 1)].begin(), cells[size_t(rows - 1)].end(),
+                                   [](const std::string& s) { return s.empty(); }))
+        --rows;
+    while (cols > 0 && widths[size_t(cols - 1)] == 0) --cols;
     std::string out;
     for (long r = 0; r < rows; ++r) {
         std::string line;

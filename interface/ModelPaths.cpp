@@ -69,17 +69,6 @@ bool ReadPackedList(const char* list, int count, std::vector<std::string>& items
     return true;
 }
 
-void SplitFileText(std::string_view text, std::string& fileName, std::string& sheetName) {
-    size_t open = text.find('[');
-    if (open != std::string_view::npos && open >= 1 && text.back() == ']') {
-        fileName.assign(text.substr(0, open));
-        sheetName.assign(text.substr(open + 1, text.size() - open - 2));
-    } else {
-        fileName.assign(text);
-        sheetName.clear();
-    }
-}
-
 std::string ResolvePathCase(const std::string& path) {
     if (path.empty() || Exists(path)) return path;
     size_t slash = path.find_last_of('/');

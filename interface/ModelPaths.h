@@ -20,9 +20,6 @@ std::string JoinModelPath(std::string_view directory, std::string_view file);
 // null list with a positive count or a negative count.
 bool ReadPackedList(const char* list, int count, std::vector<std::string>& items);
 
-// A File text of the model file: "book.xls[Sheet]" gives "book.xls" and "Sheet".
-// A text with "[" at position 0, without "[", or not ending with "]" is all file name.
-void SplitFileText(std::string_view text, std::string& fileName, std::string& sheetName);
 
 // The path itself when something exists there; otherwise, component by component
 // from the first missing one, the only entry of the parent directory whose name

@@ -101,7 +101,7 @@ int LoadTableSXImpl(const char* modelDirectory, const char* tableName, VARIANT* 
     std::vector<std::string> paths, sheets;
     for (const std::string& text : list.files) {
         std::string file, sheet;
-        SplitFileText(text, file, sheet);
+        SplitTableFileText(text, file, sheet);
         paths.push_back(ModelFilePath(folder, file));
         sheets.push_back(std::move(sheet));
     }

@@ -69,3 +69,20 @@ TEST(Cli, TableLoaderFailureReportsReturnCodeAndNameBuffers) {
               "{\"export\": \"LoadSingleExcelTable\", \"return\": 20, \"rowName\": \"\", \"colName\": \"\", "
               "\"result\": null}\n");
 }
+
+TEST(Cli, ExampleModelTablePrintsAlignedWithoutSpareRows) {
+    const std::string model = std::string(DULO_FIXTURES) + "/../../examples/model";
+    CliRun text = Dulo("table '" + model + "' BUY");
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.out,
+              "ROWNAMES  TEXT        COST   MIN  MAX\n"
+              "ARL       Arab Light  78.4   0    120\n"
+              "BRT       Brent       82.15  20   90\n"
+              "URL       Urals       74.6   0    60\n"
+              "MAY       Maya        69.9   0    40\n");
+    // The array itself is rows + 2 by columns + 2: the heading row, a spare row and two spare columns.
+    CliRun summary = Dulo("--format summary table '" + model + "' BUY");
+    EXPECT_EQ(summary.out, "{\"export\": \"LoadTableSX\", \"return\": 1, \"dims\": [6, 7]}\n");
+    CliRun csv = Dulo("table '" + model + "' BUY --format csv");
+    EXPECT_EQ(csv.out.substr(0, csv.out.find('\n') + 1), "ROWNAMES,TEXT,COST,MIN,MAX,,\n");
+}
