@@ -133,21 +133,33 @@ std::u16string_view StringPool::Get(uint32_t index) const {
 
 void SheetModel::Finish() {
     auto before = [](const Cell& a, const Cell& b) { return a.row != b.row ? a.row < b.row : a.col < b.col; };
-    if (!std::is_sorted(cells.begin(), cells.end(), before)) std::stable_sort(cells.begin(), cells.end(), before);
-    // A later record for the same cell replaces the earlier one.
-    size_t out = 0;
-    for (size_t i = 0; i < cells.size(); ++i) {
-        if (out > 0 && cells[out - 1].row == cells[i].row && cells[out - 1].col == cells[i].col) cells[out - 1] = cells[i];
-        else cells[out++] = cells[i];
-    }
-    cells.resize(out);
-    cells.shrink_to_fit();
-    lastRow = 0;
+    // Files nearly always list cells in order, once each: one pass proves it.
+    bool ordered = true;
     lastCol = 0;
-    for (const Cell& c : cells) {
-        lastRow = std::max(lastRow, c.row);
-        lastCol = std::max<uint32_t>(lastCol, c.col);
+    for (size_t i = 0; i < cells.size(); ++i) {
+        if (i > 0 && !before(cells[i - 1], cells[i])) {
+            ordered = false;
+            break;
+        }
+        lastCol = std::max<uint32_t>(lastCol, cells[i].col);
     }
+    if (!ordered) {
+        std::stable_sort(cells.begin(), cells.end(), before);
+        // A later record for the same cell replaces the earlier one.
+        size_t out = 0;
+        for (size_t i = 0; i < cells.size(); ++i) {
+            if (out > 0 && cells[out - 1].row == cells[i].row && cells[out - 1].col == cells[i].col)
+                cells[out - 1] = cells[i];
+            else
+                cells[out++] = cells[i];
+        }
+        cells.resize(out);
+        lastCol = 0;
+        for (const Cell& c : cells) lastCol = std::max<uint32_t>(lastCol, c.col);
+    }
+    // Loaders reserve what the file claims; give back only a real surplus.
+    if (cells.capacity() - cells.size() > cells.size() / 8) cells.shrink_to_fit();
+    lastRow = cells.empty() ? 0 : cells.back().row;
     loaded = true;
 }
 
@@ -242,7 +254,13 @@ void RangeValue(const BookModel& book, const SheetModel& sheet, uint32_t row1, u
         for (; it != sheet.cells.end() && it->row <= row2 - 1; ++it) {
             if (it->col < col1 - 1 || it->col > col2 - 1) continue;
             size_t index = (it->row - (row1 - 1)) + size_t(it->col - (col1 - 1)) * rows;
-            CellToVariant(book, &*it, data[index]);
+            // Plain numbers are most cells: set them here; the array starts VT_EMPTY.
+            if (it->type == CellType::Number && it->Class() == NumberClass::Plain) {
+                data[index].vt = VT_R8;
+                data[index].dblVal = it->number;
+            } else if (it->type != CellType::Blank) {
+                CellToVariant(book, &*it, data[index]);
+            }
         }
     } catch (...) {
         SafeArrayDestroy(sa);

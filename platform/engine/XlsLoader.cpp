@@ -193,11 +193,16 @@ public:
     std::vector<uint8_t> m_stream;
 
 private:
-    void AddCell(SheetModel& sheet, uint32_t row, uint32_t col, uint16_t xf, CellType type, double number,
-                 uint32_t index, uint8_t flags = 0);
+    inline void AddCell(SheetModel& sheet, uint32_t row, uint32_t col, uint16_t xf, CellType type, double number,
+                        uint32_t index, uint8_t flags = 0);
     void ReadSst(BookModel& book, ContinuedReader& reader);
+    bool ReadSheetRecords(BookModel& book, SheetModel& sheet, uint32_t offset);
+    size_t CountCells(uint32_t offset) const;
 
     bool IsDialogSheet(uint32_t offset) const;
+
+    // Worksheets whose records are still to be read; the stream goes when none is left.
+    size_t m_unreadWorksheets = 0;
 
     std::vector<uint32_t> m_sst;
     std::vector<NumberClass> m_xfClasses;
@@ -281,6 +286,8 @@ bool XlsLoader::ReadGlobals(BookModel& book) {
     for (size_t i = 0; i < book.sheets.size(); ++i)
         if (book.sheets[i].type == SheetType::Worksheet && IsDialogSheet(m_sheetOffsets[i]))
             book.sheets[i].type = SheetType::Dialog;
+    for (const SheetModel& sheet : book.sheets)
+        if (sheet.type == SheetType::Worksheet) ++m_unreadWorksheets;
     m_xfClasses.reserve(xfFormats.size());
     for (uint16_t fmt : xfFormats)
         m_xfClasses.push_back(formats[fmt] >= 0 ? static_cast<NumberClass>(formats[fmt])
@@ -299,8 +306,8 @@ bool XlsLoader::IsDialogSheet(uint32_t offset) const {
     return false;
 }
 
-void XlsLoader::AddCell(SheetModel& sheet, uint32_t row, uint32_t col, uint16_t xf, CellType type, double number,
-                        uint32_t index, uint8_t flags) {
+inline void XlsLoader::AddCell(SheetModel& sheet, uint32_t row, uint32_t col, uint16_t xf, CellType type,
+                               double number, uint32_t index, uint8_t flags) {
     if (col >= kXlsMaxColumns || row >= kXlsMaxRows) return;
     Cell cell{};
     cell.row = row;
@@ -317,17 +324,64 @@ void XlsLoader::AddCell(SheetModel& sheet, uint32_t row, uint32_t col, uint16_t 
     sheet.cells.push_back(cell);
 }
 
+// Cells the sheet's records hold at most, so that the cells are allocated once.
+size_t XlsLoader::CountCells(uint32_t offset) const {
+    RecordCursor cursor(m_stream, offset);
+    Record r;
+    size_t cells = 0;
+    int depth = 0;
+    while (cursor.Next(r)) {
+        switch (r.id) {
+        case kBof:
+            ++depth;
+            break;
+        case kEof:
+            if (--depth <= 0) return cells;
+            break;
+        case kNumber:
+        case kRk:
+        case kLabelSst:
+        case kLabel:
+        case kRString:
+        case kBoolErr:
+        case kBlank:
+        case kFormula:
+            ++cells;
+            break;
+        case kMulRk:
+            if (r.size >= 6) cells += (r.size - 6) / 6;
+            break;
+        case kMulBlank:
+            if (r.size >= 6) cells += (r.size - 6) / 2;
+            break;
+        default:
+            break;
+        }
+    }
+    return cells;
+}
+
 bool XlsLoader::LoadSheet(BookModel& book, size_t index) {
     SheetModel& sheet = book.sheets[index];
     if (sheet.type != SheetType::Worksheet) {
         sheet.Finish();
         return true;
     }
-    uint32_t offset = m_sheetOffsets[index];
+    bool ok = ReadSheetRecords(book, sheet, m_sheetOffsets[index]);
+    // Every worksheet is in the model now: the raw stream is of no more use.
+    if (m_unreadWorksheets > 0 && --m_unreadWorksheets == 0) {
+        m_stream.clear();
+        m_stream.shrink_to_fit();
+    }
+    return ok;
+}
+
+bool XlsLoader::ReadSheetRecords(BookModel& book, SheetModel& sheet, uint32_t offset) {
     if (offset >= m_stream.size()) return false;
     RecordCursor cursor(m_stream, offset);
     Record r;
     if (!cursor.Next(r) || r.id != kBof) return false;
+    sheet.cells.reserve(CountCells(offset));
     int depth = 0;                          // embedded chart substreams
     size_t pendingString = SIZE_MAX;        // formula cell waiting for its STRING record
     bool sawEof = false;

@@ -200,3 +200,38 @@ TEST(EngineXls, ASheetOffsetOutsideTheStreamFailsThatSheetOnly) {
 }
 
 }  // namespace
+
+TEST(EngineXls, EverySheetReadsInAnyOrderAndAgain) {
+    // Cells out of order, one written twice (the later record wins).
+    std::string first = Rec(0x0203, CellHead(2, 1, 0) + F64(5)) + Rec(0x0203, CellHead(0, 0, 0) + F64(1)) +
+                        Rec(0x0203, CellHead(2, 1, 0) + F64(6)) + Rec(0x0203, CellHead(1, 2, 0) + F64(2));
+    std::string second = Rec(0x00BD, U16(0) + U16(0) + U16(0) + U32(302) + U16(0) + U32(306) + U16(1));
+    std::string third = Rec(0x0204, CellHead(0, 0, 0) + Str16("only"));
+    Opened o = OpenInEngine(
+        Save("order.xls", Book("", {{"One", 0, first}, {"Chart", 2, ""}, {"Two", 0, second}, {"Three", 0, third}})));
+    struct Visit {
+        long sheet;
+        long rows, cols;
+    };
+    // The last worksheet read first, then the others, then the first again.
+    const Visit visits[] = {{3, 1, 1}, {1, 3, 3}, {2, 1, 2}, {1, 3, 3}, {3, 1, 1}};
+    for (const Visit& v : visits) {
+        UsedArea area;
+        ReadUsed(*o.book->Worksheets(v.sheet), area);
+        ASSERT_EQ(area.rows, v.rows) << v.sheet;
+        ASSERT_EQ(area.cols, v.cols) << v.sheet;
+        if (v.sheet == 1) {
+            ASSERT_TRUE(area.IsArray());
+            EXPECT_DOUBLE_EQ(area.At(1, 1).dblVal, 1);
+            EXPECT_DOUBLE_EQ(area.At(2, 3).dblVal, 2);
+            EXPECT_DOUBLE_EQ(area.At(3, 2).dblVal, 6);
+            EXPECT_EQ(area.At(3, 1).vt, VT_EMPTY);
+        } else if (v.sheet == 2) {
+            ASSERT_TRUE(area.IsArray());
+            EXPECT_DOUBLE_EQ(area.At(1, 1).dblVal, 75);
+            EXPECT_DOUBLE_EQ(area.At(1, 2).dblVal, 76);
+        } else {
+            EXPECT_EQ(Text(area.value), "only");  // a one-cell used area is a single value
+        }
+    }
+}
