@@ -7,40 +7,43 @@ void RecordStore::Clear() { m_blocks.clear(); }
 
 void RecordStore::Append(uint16_t id, const uint8_t* data, uint16_t length) {
     const uint32_t need = 4u + length;
-    if (m_blocks.empty() || m_blocks.back().capacity - m_blocks.back().used < need) {
+    if (m_blocks.empty() || !m_blocks.back().owned || m_blocks.back().capacity - m_blocks.back().used < need) {
         Block block;
         block.capacity = static_cast<uint32_t>(std::max<size_t>(kBlockSize, need));
-        block.bytes = std::make_unique<uint8_t[]>(block.capacity);
+        block.owned = std::make_unique<uint8_t[]>(block.capacity);
+        block.bytes = block.owned.get();
         m_blocks.push_back(std::move(block));
     }
     Block& block = m_blocks.back();
-    uint8_t* p = block.bytes.get() + block.used;
+    uint8_t* p = block.bytes + block.used;
     p[0] = uint8_t(id), p[1] = uint8_t(id >> 8), p[2] = uint8_t(length), p[3] = uint8_t(length >> 8);
     if (length) std::memcpy(p + 4, data, length);
     block.used += need;
 }
 
-bool RecordStore::At(RecPos pos, RecordView& record) const {
-    if (pos.block >= m_blocks.size()) return false;
-    const Block& block = m_blocks[pos.block];
-    if (pos.offset + 4 > block.used) return false;
-    const uint8_t* p = block.bytes.get() + pos.offset;
-    record.id = ReadU16(p);
-    record.length = ReadU16(p + 2);
-    record.data = p + 4;
-    record.pos = pos;
-    return true;
-}
-
-RecPos RecordStore::Next(const RecordView& record) const {
-    RecPos next{record.pos.block, record.pos.offset + 4u + record.length};
-    if (next.block < m_blocks.size() && next.offset >= m_blocks[next.block].used) next = {next.block + 1, 0};
-    return next;
+void RecordStore::AppendInPlace(uint8_t* data, size_t size) {
+    // Positions are 32-bit offsets: a longer run is split at a record boundary.
+    while (size > 0) {
+        constexpr size_t kMaxRun = 0x7FFFFFFF;
+        size_t run = 0;
+        while (size - run >= 4) {
+            size_t next = run + 4 + ReadU16(data + run + 2);
+            if (next > size || next > kMaxRun) break;
+            run = next;
+        }
+        if (run == 0) return;  // a broken record: nothing more to borrow
+        Block block;
+        block.bytes = data;
+        block.capacity = block.used = static_cast<uint32_t>(run);
+        m_blocks.push_back(std::move(block));
+        data += run;
+        size -= run;
+    }
 }
 
 uint8_t* RecordStore::MutableData(RecPos pos) {
     if (pos.block >= m_blocks.size() || pos.offset + 4 > m_blocks[pos.block].used) return nullptr;
-    return m_blocks[pos.block].bytes.get() + pos.offset + 4;
+    return m_blocks[pos.block].bytes + pos.offset + 4;
 }
 
 double ReadF64(const uint8_t* p) {

@@ -1,8 +1,10 @@
 #pragma once
-// The record stream of one worksheet, kept in memory in 32 KB blocks. Each
+// The record stream of one worksheet, kept in memory as a list of blocks. Each
 // record is stored whole, exactly as in the file: 16-bit id, 16-bit length,
-// data, little-endian. A record that does not fit in the rest of a block
-// starts the next one, so a record's bytes are always contiguous.
+// data, little-endian. A block is either owned (filled by Append in 32 KB
+// blocks; a record that does not fit in the rest of a block starts the next
+// one) or borrowed: a run of whole records inside a buffer the caller keeps,
+// so a workbook stream read into memory is walked in place, not copied.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -30,20 +32,39 @@ public:
     void Clear();
     bool Empty() const { return m_blocks.empty(); }
     void Append(uint16_t id, const uint8_t* data, uint16_t length);
+    // Appends the records in data[0..size) without copying them. The caller has
+    // checked that they are whole records (RecordCursor) and keeps the bytes
+    // alive and unmoved while the store uses them. Empty runs are ignored.
+    void AppendInPlace(uint8_t* data, size_t size);
     void Swap(RecordStore& other) { m_blocks.swap(other.m_blocks); }
 
     static RecPos Begin() { return {}; }
     static RecPos None() { return {kNone, kNone}; }
     // The record at pos; false past the last record (or for None()).
-    bool At(RecPos pos, RecordView& record) const;
+    bool At(RecPos pos, RecordView& record) const {
+        if (pos.block >= m_blocks.size()) return false;
+        const Block& block = m_blocks[pos.block];
+        if (block.used < 4 || pos.offset > block.used - 4) return false;
+        const uint8_t* p = block.bytes + pos.offset;
+        record.id = uint16_t(p[0] | (p[1] << 8));
+        record.length = uint16_t(p[2] | (p[3] << 8));
+        record.data = p + 4;
+        record.pos = pos;
+        return true;
+    }
     // The position after the record.
-    RecPos Next(const RecordView& record) const;
+    RecPos Next(const RecordView& record) const {
+        RecPos next{record.pos.block, record.pos.offset + 4u + record.length};
+        if (next.block < m_blocks.size() && next.offset >= m_blocks[next.block].used) next = {next.block + 1, 0};
+        return next;
+    }
     // Writable data of the record at pos (for the few records written back).
     uint8_t* MutableData(RecPos pos);
 
 private:
     struct Block {
-        std::unique_ptr<uint8_t[]> bytes;
+        std::unique_ptr<uint8_t[]> owned;  // empty for a borrowed block
+        uint8_t* bytes = nullptr;
         uint32_t capacity = 0;
         uint32_t used = 0;
     };

@@ -67,6 +67,14 @@ int TWksIOInnards::ClassifyFormat(int length, const char* text) {
 bool TWksIOInnards::UsesBiff5Xf() { return false; }
 bool TWksIOInnards::CheckCellOrder() { return false; }
 
+int TWksIOInnards::GetCellValue(int row, int column, double& number, char* buffer, int size) {
+    number = WKS_NO_NUMBER;
+    int flags = GetNumber(row, column, number);
+    if (flags & WKS_TEXT) GetCellText(row, column, buffer, size, WKS_PREFIX_NONE);
+    else if (buffer && size > 0) buffer[0] = '\0';
+    return flags;
+}
+
 bool TWksIOInnards::IsFormula(int row, int column) {
     char scratch[2];
     return (GetCellText(row, column, scratch, sizeof scratch, WKS_PREFIX_NONE) & WKS_FORMULA) != 0;
@@ -199,6 +207,15 @@ int TWksIO::GetCellText(int row, int column, std::string& text) {
 int TWksIO::GetNumber(int row, int column, double& value) {
     value = WKS_NO_NUMBER;
     return m_pImpl ? m_pImpl->GetNumber(row, column, value) : 0;
+}
+
+int TWksIO::GetCellValue(int row, int column, double& number, char* buffer, int size) {
+    number = WKS_NO_NUMBER;
+    if (!m_pImpl) {
+        if (buffer && size > 0) buffer[0] = '\0';
+        return 0;
+    }
+    return m_pImpl->GetCellValue(row, column, number, buffer, size);
 }
 
 int TWksIO::GetDateValue(int row, int column, COleDateTime& date) {

@@ -71,6 +71,11 @@ public:
     virtual int ClassifyFormat(int length, const char* text);
     virtual bool UsesBiff5Xf();
     virtual bool CheckCellOrder();
+    // The cell flags with the number (WKS_NO_NUMBER without one) and, for a
+    // text cell, the text as GetCellText gives it without a prefix (the buffer
+    // is emptied otherwise): what GetNumber and GetCellText give, in one lookup.
+    // Base: those two calls.
+    virtual int GetCellValue(int row, int column, double& number, char* buffer, int size);
     // Whether the cell holds a formula (marks key cells). Base: the formula flag of the cell.
     virtual bool IsFormula(int row, int column);
     // Back to the first record before reading cells; base: nothing.
@@ -129,6 +134,8 @@ public:
     int GetCellText(int row, int column, char* buffer, int size, int prefixMode);
     int GetCellText(int row, int column, std::string& text);
     int GetNumber(int row, int column, double& value);
+    // GetNumber and, for a text cell, GetCellText without a prefix, in one lookup.
+    int GetCellValue(int row, int column, double& number, char* buffer, int size);
     int GetDateValue(int row, int column, COleDateTime& date);
     int GetColumnWidth(int column);
     bool IsFormula(int row, int column);

@@ -42,7 +42,10 @@ excel2WksIO::excel2WksIO(const std::string& path) : excel2WksIO(path, 2) {
     if (!ReadWholeFile(bytes) || !LoadRecords(bytes.data(), bytes.size(), 0)) m_bFailed = true;
 }
 
-excel2WksIO::excel2WksIO(const std::string& path, int version) : m_nVersion(version), m_path(path) {}
+excel2WksIO::excel2WksIO(const std::string& path, int version) : m_nVersion(version), m_path(path) {
+    m_recordClass.resize(0x0500);  // every cell record id is below this
+    for (size_t id = 0; id < m_recordClass.size(); ++id) m_recordClass[id] = ClassifyRecord(uint16_t(id));
+}
 
 excel2WksIO::~excel2WksIO() = default;
 
@@ -101,20 +104,33 @@ void excel2WksIO::ResetSheet() {
     m_curPos = RecordStore::Begin();
 }
 
-bool excel2WksIO::IsCellRecord(uint16_t id) const {
-    if (m_nVersion == 2) return id >= kBlank2 && id <= kFormula2;
-    return id == kBlank || id == kBoolErr || IsValueRecord(id);
+uint8_t excel2WksIO::ClassifyRecord(uint16_t id) const {
+    bool formula, value, cell;
+    if (m_nVersion == 2) {
+        formula = id == kFormula2;
+        value = id == kInteger2 || id == kNumber2 || id == kLabel2 || formula;
+        cell = id >= kBlank2 && id <= kFormula2;
+    } else {
+        formula = id == kFormula2 || id == kFormula3 || id == kFormula4;
+        value = id == kNumber || id == kLabel || id == kRString || id == kRk || (id == kMulRk && m_nVersion == 5) ||
+                formula;
+        cell = id == kBlank || id == kBoolErr || value;
+    }
+    return uint8_t((cell ? kCellRecord : 0) | (value ? kValueRecord : 0) | (formula ? kFormulaRecord : 0));
 }
 
-bool excel2WksIO::IsValueRecord(uint16_t id) const {
-    if (m_nVersion == 2) return id == kInteger2 || id == kNumber2 || id == kLabel2 || id == kFormula2;
-    return id == kNumber || id == kLabel || id == kRString || id == kRk || IsFormulaRecord(id);
+bool excel2WksIO::CellSpan(const RecordView& rec, int& row, int& first, int& last) const {
+    if (rec.length < 4 || !IsCellRecord(rec.id)) return false;
+    row = ReadU16(rec.data);
+    first = last = ReadU16(rec.data + 2);
+    if (rec.id == kMulRk) {
+        // Row, first column, then (XF index, RK value) pairs, then the last column.
+        if (rec.length < 12) return false;
+        last = first + (rec.length - 6) / 6 - 1;
+    }
+    return true;
 }
 
-bool excel2WksIO::IsFormulaRecord(uint16_t id) const {
-    if (m_nVersion == 2) return id == kFormula2;
-    return id == kFormula2 || id == kFormula3 || id == kFormula4;
-}
 
 std::string excel2WksIO::ToUtf8(const uint8_t* bytes, size_t length) const {
     return dulo::ToUtf8FromCodepage(std::string_view(reinterpret_cast<const char*>(bytes), length), m_codepage);
@@ -128,7 +144,8 @@ void excel2WksIO::ScanHeader() {
     const uint16_t xfId = m_nVersion == 3 ? kXf3 : m_nVersion == 4 ? kXf4 : m_nVersion == 5 ? kXf5 : 0;
     RecordView rec;
     for (RecPos pos = RecordStore::Begin(); m_store.At(pos, rec); pos = m_store.Next(rec)) {
-        if (rec.id == kEof || IsCellRecord(rec.id)) break;
+        int row, first, last;
+        if (rec.id == kEof || (IsCellRecord(rec.id) && (rec.id != kMulRk || CellSpan(rec, row, first, last)))) break;
         const uint8_t* d = rec.data;
         switch (rec.id) {
             case kProtect:
@@ -193,10 +210,10 @@ void excel2WksIO::IndexRows() {
     for (RecPos pos = RecordStore::Begin(); m_store.At(pos, rec); pos = m_store.Next(rec)) {
         if (rec.id == kEof) break;
         if (rec.id == kSelection) m_selection = pos;
-        if (!IsCellRecord(rec.id) || rec.length < 4) continue;
+        int row, first, last;
+        if (!CellSpan(rec, row, first, last)) continue;
         if (IsFormulaRecord(rec.id)) m_bHasFormulas = true;
-        size_t row = ReadU16(rec.data);
-        for (; next <= row && next < m_rowIndex.size(); ++next) m_rowIndex[next] = pos;
+        for (; next <= size_t(row) && next < m_rowIndex.size(); ++next) m_rowIndex[next] = pos;
     }
 }
 
@@ -212,12 +229,12 @@ void excel2WksIO::ComputeDimensions(int& rows, int& columns, bool& outOfOrder) c
     RecordView rec;
     for (RecPos pos = RecordStore::Begin(); m_store.At(pos, rec); pos = m_store.Next(rec)) {
         if (rec.id == kEof) break;
-        if (!IsCellRecord(rec.id) || rec.length < 4) continue;
-        int row = ReadU16(rec.data), column = ReadU16(rec.data + 2);
+        int row, first, last;
+        if (!CellSpan(rec, row, first, last)) continue;
         rows = std::max(rows, row + 1);
-        columns = std::max(columns, column + 1);
-        if (row < prevRow || (row == prevRow && column <= prevColumn)) outOfOrder = true;
-        prevRow = row, prevColumn = column;
+        columns = std::max(columns, last + 1);
+        if (row < prevRow || (row == prevRow && first <= prevColumn)) outOfOrder = true;
+        prevRow = row, prevColumn = last;
     }
     columns = std::min(columns, int(kMaxColumns));
 }
@@ -323,7 +340,7 @@ void excel2WksIO::BuildStyles() {
     }
 }
 
-excel2WksIO::CellStyle excel2WksIO::StyleOf(const RecordView& rec) {
+excel2WksIO::CellStyle excel2WksIO::StyleOf(const RecordView& rec, int column) {
     if (m_nVersion == 2) {
         CellStyle style;
         if (rec.length >= 7) {
@@ -335,7 +352,13 @@ excel2WksIO::CellStyle excel2WksIO::StyleOf(const RecordView& rec) {
         return style;
     }
     if (rec.length < 6) return {};
-    size_t xf = ReadU16(rec.data + 4);
+    size_t at = 4;
+    if (rec.id == kMulRk) {
+        int row, first, last;
+        if (!CellSpan(rec, row, first, last) || column < first || column > last) return {};
+        at += 6 * size_t(column - first);
+    }
+    size_t xf = ReadU16(rec.data + at);
     // An XF index beyond the list gets the plain style.
     return xf < m_xfStyles.size() ? m_xfStyles[xf] : CellStyle{};
 }
@@ -344,16 +367,30 @@ excel2WksIO::CellStyle excel2WksIO::StyleOf(const RecordView& rec) {
 
 bool excel2WksIO::FindCell(int row, int column, RecordView& record) {
     if (row < 0 || column < 0 || size_t(row) >= m_rowIndex.size()) return false;
-    RecPos pos = (m_last.row == row && m_last.column <= column) ? m_last.pos : m_rowIndex[row];
-    bool found = false;
+    RecPos pos = m_rowIndex[row];
+    if (m_last.row == row && m_last.column <= column) {
+        if (m_last.found && column <= m_last.last) {
+            // Another cell of the run the last lookup found (a MULRK record).
+            m_last.column = column;
+            record = m_last.record;
+            return true;
+        }
+        // Records before the last one found are behind column.
+        pos = m_last.found ? m_last.next : m_last.pos;
+    }
+    m_last.found = false;
     RecordView rec;
     for (; m_store.At(pos, rec); pos = m_store.Next(rec)) {
         if (rec.id == kEof) break;
-        if (!IsCellRecord(rec.id) || rec.length < 4) continue;
-        int r = ReadU16(rec.data), c = ReadU16(rec.data + 2);
-        if (r > row || (r == row && c > column)) break;
-        if (r == row && c == column && IsValueRecord(rec.id)) {
-            found = true;
+        int r, first, last;
+        if (!CellSpan(rec, r, first, last)) continue;
+        if (r > row || (r == row && first > column)) break;
+        if (r == row && column <= last && IsValueRecord(rec.id)) {
+            m_last.found = true;
+            m_last.first = first;
+            m_last.last = last;
+            m_last.record = rec;
+            m_last.next = m_store.Next(rec);
             record = rec;
             break;
         }
@@ -361,7 +398,7 @@ bool excel2WksIO::FindCell(int row, int column, RecordView& record) {
     m_last.row = row;
     m_last.column = column;
     m_last.pos = pos;
-    return found;
+    return m_last.found;
 }
 
 void excel2WksIO::FormulaText(const RecordView& formula, CellValue& value) const {
@@ -379,7 +416,7 @@ void excel2WksIO::FormulaText(const RecordView& formula, CellValue& value) const
     }
 }
 
-excel2WksIO::CellValue excel2WksIO::DecodeCell(const RecordView& rec) {
+excel2WksIO::CellValue excel2WksIO::DecodeCell(const RecordView& rec, int column) {
     CellValue value;
     const uint8_t* d = rec.data;
     const size_t len = rec.length;
@@ -395,6 +432,14 @@ excel2WksIO::CellValue excel2WksIO::DecodeCell(const RecordView& rec) {
         case kRk:
             if (len >= at + 4) value.kind = ValueKind::Number, value.number = DecodeRk(ReadU32(d + at));
             break;
+        case kMulRk: {
+            int row, first, last;
+            if (m_nVersion == 5 && CellSpan(rec, row, first, last) && column >= first && column <= last) {
+                value.kind = ValueKind::Number;
+                value.number = DecodeRk(ReadU32(d + 6 + 6 * size_t(column - first)));
+            }
+            break;
+        }
         case kLabel2:
             if (len >= 8) {
                 value.kind = ValueKind::Label;
@@ -426,7 +471,7 @@ excel2WksIO::CellValue excel2WksIO::DecodeCell(const RecordView& rec) {
             break;
     }
     if (value.kind == ValueKind::None) return value;
-    CellStyle style = StyleOf(rec);
+    CellStyle style = StyleOf(rec, column);
     value.flags = style.align | (m_bProtected && style.locked ? WKS_PROTECTED : 0);
     switch (value.kind) {
         case ValueKind::Number: value.flags |= WKS_NUMBER | style.numberFlags; break;
@@ -445,7 +490,23 @@ int excel2WksIO::GetCellText(int row, int column, char* buffer, int size, int pr
     if (buffer && size > 0) buffer[0] = '\0';
     RecordView rec;
     if (!FindCell(row, column, rec)) return 0;
-    CellValue value = DecodeCell(rec);
+    CellValue value = DecodeCell(rec, column);
+    WriteText(value, buffer, size, prefixMode);
+    return value.flags;
+}
+
+int excel2WksIO::GetCellValue(int row, int column, double& number, char* buffer, int size) {
+    number = WKS_NO_NUMBER;
+    if (buffer && size > 0) buffer[0] = '\0';
+    RecordView rec;
+    if (!FindCell(row, column, rec)) return 0;
+    CellValue value = DecodeCell(rec, column);
+    if (value.kind == ValueKind::Number || value.kind == ValueKind::FormulaNumber) number = value.number;
+    else WriteText(value, buffer, size, WKS_PREFIX_NONE);
+    return value.flags;
+}
+
+void excel2WksIO::WriteText(const CellValue& value, char* buffer, int size, int prefixMode) const {
     switch (value.kind) {
         case ValueKind::Number:
         case ValueKind::FormulaNumber: {
@@ -481,14 +542,13 @@ int excel2WksIO::GetCellText(int row, int column, char* buffer, int size, int pr
         }
         default: break;
     }
-    return value.flags;
 }
 
 int excel2WksIO::GetNumber(int row, int column, double& value) {
     value = WKS_NO_NUMBER;
     RecordView rec;
     if (!FindCell(row, column, rec)) return 0;
-    CellValue cell = DecodeCell(rec);
+    CellValue cell = DecodeCell(rec, column);
     if (cell.kind == ValueKind::Number || cell.kind == ValueKind::FormulaNumber) value = cell.number;
     return cell.flags;
 }
@@ -506,7 +566,7 @@ int excel2WksIO::FormatCellText(int row, int column, char* buffer, int size, int
     FindCell(row, column, rec);
     int length;
     const char* text;
-    GetFormatString(StyleOf(rec).formatIndex, length, text);
+    GetFormatString(StyleOf(rec, column).formatIndex, length, text);
     std::string format(text, size_t(length));
     int width = std::max(GetColumnWidth(column) - 1, 1);
     char out[512];

@@ -19,6 +19,7 @@ public:
     int GetNumber(int row, int column, double& value) override;
     int FormatCellText(int row, int column, char* buffer, int size, int widthMode) override;
     int GetCellText(int row, int column, char* buffer, int size, int prefixMode) override;
+    int GetCellValue(int row, int column, double& number, char* buffer, int size) override;
     void GetActiveCell(int& row, int& column) override;
     void SetActiveCell(int row, int column) override;
     bool GetFormatString(int formatIndex, int& length, const char*& text) override;
@@ -42,9 +43,11 @@ protected:
     // Forgets everything learnt from the current sheet's records.
     void ResetSheet();
 
-    bool IsCellRecord(uint16_t id) const;   // a record with a cell address (values, blanks, booleans)
-    bool IsValueRecord(uint16_t id) const;  // a cell record that can hold a number or text
-    bool IsFormulaRecord(uint16_t id) const;
+    // A record with a cell address (values, blanks, booleans, MULRK).
+    bool IsCellRecord(uint16_t id) const { return RecordClass(id) & kCellRecord; }
+    // A cell record that can hold a number or text.
+    bool IsValueRecord(uint16_t id) const { return RecordClass(id) & kValueRecord; }
+    bool IsFormulaRecord(uint16_t id) const { return RecordClass(id) & kFormulaRecord; }
 
     // Converts 8-bit text of the workbook's code page to UTF-8.
     std::string ToUtf8(const uint8_t* bytes, size_t length) const;
@@ -62,6 +65,11 @@ protected:
     bool m_bDimensions = false;
 
 private:
+    // What a record id is to this version, looked up for every record walked.
+    enum : uint8_t { kCellRecord = 1, kValueRecord = 2, kFormulaRecord = 4 };
+    uint8_t RecordClass(uint16_t id) const { return id < m_recordClass.size() ? m_recordClass[id] : 0; }
+    uint8_t ClassifyRecord(uint16_t id) const;
+
     enum class ValueKind { None, Number, Label, FormulaNumber, FormulaText, FormulaOther };
     struct CellValue {
         ValueKind kind = ValueKind::None;
@@ -77,20 +85,34 @@ private:
         int numberFlags = 0;  // date and time flags of the format
     };
 
+    // The row and the columns first..last of the cells a record holds (a MULRK
+    // record holds a run of RK cells); false for a record that holds none.
+    bool CellSpan(const RecordView& record, int& row, int& first, int& last) const;
     bool FindCell(int row, int column, RecordView& record);
-    CellValue DecodeCell(const RecordView& record);
-    CellStyle StyleOf(const RecordView& record);
+    // The cell at column of a record FindCell found.
+    CellValue DecodeCell(const RecordView& record, int column);
+    CellStyle StyleOf(const RecordView& record, int column);
     int FormatFlags(int formatIndex);
     void BuildStyles();
     void FormulaText(const RecordView& formula, CellValue& value) const;
+    // The text of a decoded cell into a caller's buffer, as GetCellText writes it.
+    void WriteText(const CellValue& value, char* buffer, int size, int prefixMode) const;
     void ComputeDimensions(int& rows, int& columns, bool& outOfOrder) const;
     void SortCells();
 
     std::vector<CellStyle> m_xfStyles;  // decoded XFs
     std::vector<int> m_formatFlags;     // per format index, -1 until classified
+    std::vector<uint8_t> m_recordClass;  // RecordClass by id
+    // The last lookup: where its walk stopped and, when a cell was found, that
+    // record, its columns and the position after it, so that reading a row
+    // column by column looks at each record once.
     struct {
         int row = -1;
         int column = -1;
         RecPos pos;
+        bool found = false;
+        int first = 0, last = -1;
+        RecordView record;
+        RecPos next;
     } m_last;
 };

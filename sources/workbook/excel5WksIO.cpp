@@ -5,7 +5,6 @@
 #include "platform/cfb/CompoundFile.h"
 #include "sources/workbook/BiffFormat.h"
 
-#include <algorithm>
 
 using namespace biff;
 
@@ -76,38 +75,25 @@ bool excel5WksIO::BuildSheet(const std::string& sheetName) {
     const uint8_t* body;
     if (cursor.Next(id, length, body) != RecordCursor::Ok || id != kBof5) return false;
 
-    RecordCursor globals(m_book.data(), globalsEnd);
-    uint16_t gid, glength;
-    const uint8_t* gbody;
-    while (globals.Next(gid, glength, gbody) == RecordCursor::Ok) m_store.Append(gid, gbody, glength);
-
+    // The store borrows the stream: the globals up to their end-of-file record,
+    // then the sheet's records up to its own, leaving out MULBLANK and SHRFMLA.
+    // MULRK records stay whole; the cell machinery reads them as runs of RK cells.
+    m_store.AppendInPlace(m_book.data(), globalsEnd);
+    size_t runStart = sheet->offset;
     for (;;) {
-        switch (id) {
-            case kMulRk: {
-                if (length < 6) break;
-                size_t n = (length - 6) / 6;
-                uint8_t rk[10];
-                rk[0] = body[0], rk[1] = body[1];
-                uint16_t first = ReadU16(body + 2);
-                for (size_t i = 0; i < n; ++i) {
-                    uint16_t column = uint16_t(first + i);
-                    rk[2] = uint8_t(column), rk[3] = uint8_t(column >> 8);
-                    std::copy(body + 4 + 6 * i, body + 10 + 6 * i, rk + 4);
-                    m_store.Append(kRk, rk, sizeof rk);
-                }
-                break;
-            }
-            case kMulBlank:
-            case kShrFmla:
-                break;
-            default:
-                m_store.Append(id, body, length);
-                break;
+        const size_t at = cursor.Offset() - 4 - length;  // where the current record starts
+        if (id == kMulBlank || id == kShrFmla) {
+            m_store.AppendInPlace(m_book.data() + runStart, at - runStart);
+            runStart = cursor.Offset();
         }
-        if (id == kEof) return true;
+        if (id == kEof) {
+            m_store.AppendInPlace(m_book.data() + runStart, cursor.Offset() - runStart);
+            return true;
+        }
         switch (cursor.Next(id, length, body)) {
             case RecordCursor::Ok: break;
             case RecordCursor::End:
+                m_store.AppendInPlace(m_book.data() + runStart, cursor.Offset() - runStart);
                 m_store.Append(kEof, nullptr, 0);
                 return true;
             case RecordCursor::Truncated:
