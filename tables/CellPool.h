@@ -8,7 +8,7 @@
 
 namespace dulo::CellPool {
 
-// Storage for an object of size bytes (any size; large ones use the heap).
+// Storage for an object of size bytes, 8-byte aligned (any size; large ones use the heap).
 void* Allocate(std::size_t size);
 // Frees what Allocate(size) returned; size must be the same.
 void Free(void* p, std::size_t size) noexcept;

@@ -57,6 +57,38 @@ std::string Format(const char* format, ...) {
 void* CIoCell::operator new(std::size_t size) { return dulo::CellPool::Allocate(size); }
 void CIoCell::operator delete(void* p, std::size_t size) noexcept { dulo::CellPool::Free(p, size); }
 
+CIoCell::CIoCell(const CIoCell& other)
+    : m_nFlags(other.m_nFlags),
+      m_nSourceIndex(other.m_nSourceIndex),
+      m_nSourceRow(other.m_nSourceRow),
+      m_nSourceColumn(other.m_nSourceColumn),
+      m_pName(other.m_pName ? std::make_unique<std::string>(*other.m_pName) : nullptr) {}
+
+CIoCell& CIoCell::operator=(const CIoCell& other) {
+    if (this != &other) {
+        m_nFlags = other.m_nFlags;
+        m_nSourceIndex = other.m_nSourceIndex;
+        m_nSourceRow = other.m_nSourceRow;
+        m_nSourceColumn = other.m_nSourceColumn;
+        m_pName = other.m_pName ? std::make_unique<std::string>(*other.m_pName) : nullptr;
+    }
+    return *this;
+}
+
+const std::string& CIoCell::EmptyName() {
+    static const std::string empty;
+    return empty;
+}
+
+void CIoCell::SetName(const char* name) {
+    if (!name || !*name) m_pName.reset();
+    else if (m_pName) *m_pName = name;
+    else m_pName = std::make_unique<std::string>(name);
+}
+
+// The pool hands out 8-byte aligned slots.
+static_assert(alignof(CIoStrCell) <= 8 && alignof(CIoDoubleCell) <= 8 && alignof(CIoTimeStampCell) <= 8);
+
 // Base: every slot answers with its marker.
 std::string CIoCell::GetText() const { return kWrongKindText; }
 const char* CIoCell::GetTextPtr() const { return kWrongKindText; }

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // Markers returned by a typed getter that does not fit the cell's kind.
@@ -64,8 +65,9 @@ public:
     bool IsModified() const { return (m_nFlags & CELL_MODIFIED) != 0; }
     void ClearModified() { m_nFlags &= ~uint32_t(CELL_MODIFIED); }
 
-    const std::string& GetName() const { return m_strName; }
-    void SetName(const char* name) { m_strName = name ? name : ""; }
+    // The column name; most cells have none, so an empty name costs no storage.
+    const std::string& GetName() const { return m_pName ? *m_pName : EmptyName(); }
+    void SetName(const char* name);
     int GetSourceIndex() const { return m_nSourceIndex; }
     void SetSourceIndex(int index) { m_nSourceIndex = index; }
     int GetSourceRow() const { return m_nSourceRow; }
@@ -77,18 +79,21 @@ public:
     int32_t m_nSourceIndex = -1;
     int32_t m_nSourceRow = -1;
     int32_t m_nSourceColumn = -1;
-    std::string m_strName;
+    std::unique_ptr<std::string> m_pName;  // none for an empty name
 
 protected:
     CIoCell(bool null, bool marked) : m_nFlags(MakeFlags(null, marked)) {}
     CIoCell(const char* name, bool null, bool marked, int sourceIndex)
-        : m_nFlags(MakeFlags(null, marked)), m_nSourceIndex(sourceIndex), m_strName(name ? name : "") {}
-    CIoCell(const CIoCell&) = default;
-    CIoCell& operator=(const CIoCell&) = default;
+        : m_nFlags(MakeFlags(null, marked)), m_nSourceIndex(sourceIndex) {
+        SetName(name);
+    }
+    CIoCell(const CIoCell& other);
+    CIoCell& operator=(const CIoCell& other);
 
     void MarkSet() { m_nFlags = (m_nFlags & ~uint32_t(CELL_NULL)) | CELL_MODIFIED; }
 
 private:
+    static const std::string& EmptyName();
     static uint32_t MakeFlags(bool null, bool marked) {
         return CELL_MODIFIED | (null ? uint32_t(CELL_NULL) : 0u) | (marked ? uint32_t(CELL_MARKED) : 0u);
     }
