@@ -36,6 +36,16 @@ size_t TrimPartialUtf8(const char* text, size_t length) {
     return lead >= 0xC0 && have < need ? start - 1 : length;
 }
 
+// Ends a cell text read into buffer at its last non-blank character (and
+// before a character cut off by the buffer's end); returns its length.
+size_t TrimCellText(char* buffer, size_t size) {
+    size_t length = std::strlen(buffer);
+    if (length + 1 >= size) length = TrimPartialUtf8(buffer, length);
+    while (length > 0 && buffer[length - 1] == ' ') --length;
+    buffer[length] = '\0';
+    return length;
+}
+
 }  // namespace
 
 CWksTbl::CWksTbl(std::ostream* log, CIOOptions* options) : CBaseTbl(log, options) {}
@@ -100,11 +110,7 @@ size_t CWksTbl::ReadText(int row, int column) {
     m_szText[0] = '\0';
     if (!m_pWorkbook) return 0;
     m_pWorkbook->GetCellText(row, column, m_szText, int(sizeof m_szText), WKS_PREFIX_NONE);
-    size_t length = std::strlen(m_szText);
-    if (length + 1 >= sizeof m_szText) length = TrimPartialUtf8(m_szText, length);
-    while (length > 0 && m_szText[length - 1] == ' ') --length;
-    m_szText[length] = '\0';
-    return length;
+    return TrimCellText(m_szText, sizeof m_szText);
 }
 
 int CWksTbl::GetCellText(int record, int column, char* buffer, int size) {
@@ -112,21 +118,18 @@ int CWksTbl::GetCellText(int record, int column, char* buffer, int size) {
     buffer[0] = '\0';
     if (!m_pWorkbook) return 0;
     int flags = m_pWorkbook->GetCellText(record, column, buffer, size, WKS_PREFIX_NONE);
-    size_t length = std::strlen(buffer);
-    if (length + 1 >= size_t(size)) length = TrimPartialUtf8(buffer, length);
-    while (length > 0 && buffer[length - 1] == ' ') --length;
-    buffer[length] = '\0';
-    return length == 0 ? 0 : flags;
+    return TrimCellText(buffer, size_t(size)) == 0 ? 0 : flags;
 }
 
 const CWksTbl::CellRead& CWksTbl::ReadCell(int row, int column) {
     if (m_read.row == row && m_read.column == column && m_read.row >= 0) return m_read;
     CellRead read;
+    m_szText[0] = '\0';
     if (m_pWorkbook) {
-        // The number getter gives the flags without formatting a number as text.
-        read.flags = m_pWorkbook->GetNumber(row, column, read.number);
+        // One lookup gives the flags, a number without formatting it, or the text.
+        read.flags = m_pWorkbook->GetCellValue(row, column, read.number, m_szText, int(sizeof m_szText));
         if (read.flags & WKS_TEXT) {
-            read.kind = ReadText(row, column) > 0 ? WKS_CELL_TEXT : WKS_CELL_EMPTY;
+            read.kind = TrimCellText(m_szText, sizeof m_szText) > 0 ? WKS_CELL_TEXT : WKS_CELL_EMPTY;
         } else if (read.flags & WKS_NUMBER) {
             bool date = read.flags & WKS_DATE, time = read.flags & WKS_TIME;
             read.kind = date && time ? WKS_CELL_TIMESTAMP : date ? WKS_CELL_DATE : time ? WKS_CELL_TIME : WKS_CELL_NUMBER;
