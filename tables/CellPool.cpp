@@ -1,12 +1,17 @@
-// Slab allocation for cells: fixed-size slots in 64 KiB slabs found from a
+// Slab allocation for cells: fixed-size slots in 2 MiB slabs found from a
 // slot's address by alignment, a free list per slab, and a list per size
-// class of slabs with room.
+// class of slabs with room. A slab is one huge page where the system offers
+// them: a large table then costs a few page faults instead of thousands.
 #include "tables/CellPool.h"
 
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
@@ -19,7 +24,7 @@
 
 namespace {
 
-constexpr std::size_t kSlabSize = 64 * 1024;
+constexpr std::size_t kSlabSize = dulo::CellPool::kSlabSize;
 // Cells need no more than 8-byte alignment; a finer granule wastes less of each slot.
 constexpr std::size_t kGranule = 8;
 constexpr std::size_t kMaxPooled = 256;
@@ -90,6 +95,9 @@ void Link(SizeClass& c, Slab* s) {
 Slab* NewSlab(std::size_t slotSize) {
     void* memory = std::aligned_alloc(kSlabSize, kSlabSize);
     if (!memory) throw std::bad_alloc();
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    madvise(memory, kSlabSize, MADV_HUGEPAGE);  // advice only: failure changes nothing
+#endif
     Slab* s = static_cast<Slab*>(memory);
     char* base = static_cast<char*>(memory);
     *s = Slab{nullptr, nullptr, nullptr, base + kHeaderSize, base + kSlabSize, slotSize, 0, false};
