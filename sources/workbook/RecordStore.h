@@ -71,6 +71,25 @@ private:
     std::vector<Block> m_blocks;
 };
 
+// A workbook stream read whole into one block. A large block is placed on
+// huge pages where the system offers them, so reading it costs a few page
+// faults instead of one per 4 KiB.
+class StreamBuffer {
+public:
+    // An uninitialised block of size bytes; false when it cannot be had.
+    bool Allocate(size_t size);
+    void Clear() { m_bytes.reset(), m_size = 0; }
+    uint8_t* data() const { return m_bytes.get(); }
+    size_t size() const { return m_size; }
+
+private:
+    struct Free {
+        void operator()(uint8_t* p) const;
+    };
+    std::unique_ptr<uint8_t[], Free> m_bytes;
+    size_t m_size = 0;
+};
+
 // Little-endian reads from record data; the caller has checked the length.
 inline uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 inline uint32_t ReadU32(const uint8_t* p) {

@@ -5,6 +5,7 @@
 #include "platform/cfb/CompoundFile.h"
 #include "sources/workbook/BiffFormat.h"
 
+#include <algorithm>
 
 using namespace biff;
 
@@ -32,9 +33,21 @@ bool excel5WksIO::ReadBook() {
         m_openError = SizeFailed;
         return false;
     }
-    if (!stream->ReadAll(m_book, doc.FileSize())) {
+    // Read in pieces straight into the block: no zero-filling, no second copy.
+    const size_t size = size_t(stream->Size());
+    if (!m_book.Allocate(size) || !stream->Seek(0)) {
         m_openError = ReadFailed;
         return false;
+    }
+    constexpr size_t kPiece = 1 << 20;
+    for (size_t done = 0; done < size;) {
+        size_t n = std::min(kPiece, size - done);
+        if (!stream->Read(m_book.data() + done, n)) {
+            m_book.Clear();
+            m_openError = ReadFailed;
+            return false;
+        }
+        done += n;
     }
     return true;
 }

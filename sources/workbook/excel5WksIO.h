@@ -39,6 +39,6 @@ private:
     bool ReadGlobals(std::vector<BoundSheet>& sheets, size_t& globalsEnd);
     bool BuildSheet(const std::string& sheetName);
 
-    std::vector<uint8_t> m_book;  // the whole "Book" stream
+    StreamBuffer m_book;  // the whole "Book" stream
     int m_openError = NoError;
 };
