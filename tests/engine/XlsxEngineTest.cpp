@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <random>
 
 using namespace dulo::engine;
 using namespace enginetest;
@@ -226,3 +230,53 @@ TEST(EngineXlsx, PartsAreFoundWithoutRegardToCaseAndReadUpToALimit) {
 }
 
 }  // namespace
+
+TEST(EngineXlsx, NumbersConvertExactlyAsTheStandardConversion) {
+    // Short decimals take a fast conversion; every form must give the double strtod gives.
+    std::vector<std::string> texts = {"0",      "-0",         "0.000",      "1e27",        "1e28",       "1E-27",
+                                      "1e-28",  "2.5E+10",    "-7.25e-3",   ".5",          "5.",         "00012.5000",
+                                      "9007199254740993",     "18446744073709551615",       "123456789012345678901",
+                                      "0.1",    "0.30000000000000004",
+                                      "1.7976931348623157e308",             "2.2250738585072014e-308",
+                                      "9999999999999999999e-27", "1000000000000000000e27",
+                                      "104.729000000000000002", "628.373999999999999999", "99999999999999999999.5"};
+    std::mt19937_64 rng(7);
+    for (int i = 0; i < 3000; ++i) {
+        double d;
+        uint64_t bits = rng();
+        std::memcpy(&d, &bits, 8);
+        if (std::fpclassify(d) != FP_NORMAL) continue;
+        static const char* kFormats[] = {"%.17g", "%.15g", "%.19g", "%.21g", "%.6f", "%.3e"};
+        char text[64];
+        std::snprintf(text, sizeof text, kFormats[i % 6], i % 2 ? d : std::ldexp(static_cast<double>(bits >> 11), -(i % 80)));
+        texts.push_back(text);
+    }
+    // Decimals next to the midpoint between two neighbouring doubles: the hard cases of rounding.
+    std::uniform_real_distribution<double> magnitude(-12, 12);
+    for (int i = 0; i < 1000; ++i) {
+        double d = std::pow(10.0, magnitude(rng));
+        long double mid = static_cast<long double>(d) + (std::nextafter(d, 2 * d) - d) / 2.0L;
+        char text[64];
+        static const char* kMidFormats[] = {"%.17Le", "%.18Le", "%.20Le", "%.24Le"};
+        std::snprintf(text, sizeof text, kMidFormats[i % 4], mid);
+        texts.push_back(text);
+    }
+    std::string rows;
+    for (size_t i = 0; i < texts.size(); ++i)
+        rows += "<row r=\"" + std::to_string(i + 1) + "\"><c r=\"A" + std::to_string(i + 1) + "\"><v>" + texts[i] +
+                "</v></c></row>";
+    Opened o = OpenInEngine(Build("numbers.xlsx", XlsxParts({{"N", SheetXml(rows)}})));
+    UsedArea area;
+    ReadUsed(*o.book->Worksheets(1), area);
+    ASSERT_TRUE(area.IsArray());
+    ASSERT_EQ(area.rows, static_cast<long>(texts.size()));
+    for (size_t i = 0; i < texts.size(); ++i) {
+        double expected = std::strtod(texts[i].c_str(), nullptr);
+        const VARIANT& v = area.At(static_cast<long>(i) + 1, 1);
+        ASSERT_EQ(v.vt, VT_R8) << texts[i];
+        uint64_t got, want;
+        std::memcpy(&got, &v.dblVal, 8);
+        std::memcpy(&want, &expected, 8);
+        EXPECT_EQ(got, want) << texts[i];
+    }
+}
