@@ -444,6 +444,7 @@ bool CWksTbl::ExtractRows(CIoRowArray& rows, CColumnArray& keyHeadings, CColumnA
         any = true;
         CIoRow* out = new CIoRow(row, sourceIndex);
         rows.Add(out);
+        out->m_DataCells.ReserveCells(m_pExtractSelection->GetSize());
         for (const CIoKeyCell* entry : *m_pExtractSelection)
             out->m_DataCells.Add(MakeCell(row, *m_Columns[entry->GetIndex()], sourceIndex, false));
         for (const CIoKeyCell* entry : m_KeySelection) {

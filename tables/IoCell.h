@@ -326,6 +326,10 @@ public:
 class CIoCellArray : public CAutoDestructArray<CIoCell> {
 public:
     CIoCellArray() : CAutoDestructArray<CIoCell>(25) {}
+    // Room for n cells in one allocation, for a row whose width is known.
+    void ReserveCells(int n) {
+        if (n > 0) m_items.reserve(size_t(n));
+    }
 };
 
 class CIoKeyCellArray : public CAutoDestructArray<CIoKeyCell> {

@@ -119,18 +119,6 @@ uint8_t excel2WksIO::ClassifyRecord(uint16_t id) const {
     return uint8_t((cell ? kCellRecord : 0) | (value ? kValueRecord : 0) | (formula ? kFormulaRecord : 0));
 }
 
-bool excel2WksIO::CellSpan(const RecordView& rec, int& row, int& first, int& last) const {
-    if (rec.length < 4 || !IsCellRecord(rec.id)) return false;
-    row = ReadU16(rec.data);
-    first = last = ReadU16(rec.data + 2);
-    if (rec.id == kMulRk) {
-        // Row, first column, then (XF index, RK value) pairs, then the last column.
-        if (rec.length < 12) return false;
-        last = first + (rec.length - 6) / 6 - 1;
-    }
-    return true;
-}
-
 
 std::string excel2WksIO::ToUtf8(const uint8_t* bytes, size_t length) const {
     return dulo::ToUtf8FromCodepage(std::string_view(reinterpret_cast<const char*>(bytes), length), m_codepage);

@@ -2,6 +2,7 @@
 // The BIFF2 worksheet reader, and the record machinery that the BIFF3, BIFF4
 // and BIFF5 readers derive from: the record store, header scan, row index,
 // cell lookup and cell decoding, parameterised by the BIFF version.
+#include "sources/workbook/BiffFormat.h"
 #include "sources/workbook/RecordStore.h"
 #include "sources/workbook/WksIO.h"
 
@@ -87,7 +88,17 @@ private:
 
     // The row and the columns first..last of the cells a record holds (a MULRK
     // record holds a run of RK cells); false for a record that holds none.
-    bool CellSpan(const RecordView& record, int& row, int& first, int& last) const;
+    bool CellSpan(const RecordView& record, int& row, int& first, int& last) const {
+        if (record.length < 4 || !IsCellRecord(record.id)) return false;
+        row = ReadU16(record.data);
+        first = last = ReadU16(record.data + 2);
+        if (record.id == biff::kMulRk) {
+            // Row, first column, then (XF index, RK value) pairs, then the last column.
+            if (record.length < 12) return false;
+            last = first + (record.length - 6) / 6 - 1;
+        }
+        return true;
+    }
     bool FindCell(int row, int column, RecordView& record);
     // The cell at column of a record FindCell found.
     CellValue DecodeCell(const RecordView& record, int column);
