@@ -317,12 +317,14 @@ void XlsxLoader::ReadCell(BookModel& book, SheetModel& sheet, const pugi::xml_no
     std::string_view type;
     uint64_t style = 0;
     for (pugi::xml_attribute a = c.first_attribute(); a; a = a.next_attribute()) {
-        std::string_view name = a.name();
-        if (name == "r") {
+        // The names that matter are one letter long.
+        const char* name = a.name();
+        if (name[0] == 0 || name[1] != 0) continue;
+        if (name[0] == 'r') {
             if (!ParseCellRef(a.value(), row, col)) return;
-        } else if (name == "t") {
+        } else if (name[0] == 't') {
             type = a.value();
-        } else if (name == "s") {
+        } else if (name[0] == 's') {
             if (!ParseUnsigned(a.value(), style)) style = 0;
         }
     }

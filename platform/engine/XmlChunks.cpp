@@ -63,11 +63,6 @@ size_t FindEndTag(std::string_view xml, size_t from, std::string_view local) {
 
 }  // namespace
 
-std::string_view LocalName(const char* name) {
-    const char* colon = std::strrchr(name, ':');
-    return colon ? std::string_view(colon + 1) : std::string_view(name);
-}
-
 pugi::xml_node ChildNamed(const pugi::xml_node& node, std::string_view local) {
     for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
         if (child.type() == pugi::node_element && LocalName(child.name()) == local) return child;

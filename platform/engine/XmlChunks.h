@@ -13,7 +13,14 @@ constexpr unsigned kXmlParseFlags =
     pugi::parse_escapes | pugi::parse_cdata | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 
 // The name after any namespace prefix.
-std::string_view LocalName(const char* name);
+inline std::string_view LocalName(const char* name) {
+    // One pass: names are short and mostly unprefixed, and this runs for every cell.
+    const char* start = name;
+    const char* p = name;
+    for (; *p; ++p)
+        if (*p == ':') start = p + 1;
+    return {start, static_cast<size_t>(p - start)};
+}
 inline bool IsNamed(const pugi::xml_node& node, std::string_view local) { return LocalName(node.name()) == local; }
 // The first child element with this local name.
 pugi::xml_node ChildNamed(const pugi::xml_node& node, std::string_view local);
