@@ -166,6 +166,17 @@ bool ParseCellRef(std::string_view ref, uint32_t& row, uint32_t& col) {
     return true;
 }
 
+// How many unprefixed <c> start tags the sheet holds: a hint that lets the
+// cells be allocated once (the text bounds it, two cells need at least 8 bytes).
+size_t CountCellTags(std::string_view xml) {
+    size_t count = 0;
+    for (size_t p = xml.find("<c"); p != std::string_view::npos; p = xml.find("<c", p + 2)) {
+        char next = p + 2 < xml.size() ? xml[p + 2] : '\0';
+        if (next == ' ' || next == '>' || next == '/' || next == '\t' || next == '\r' || next == '\n') ++count;
+    }
+    return count;
+}
+
 // ISO 8601 "yyyy-mm-ddThh:mm:ss[.fff][Z]" of an OOXML date cell, as an OLE date.
 bool ParseIsoDate(std::string_view s, double& date) {
     int y = 0, mo = 0, d = 0, h = 0, mi = 0;
@@ -421,6 +432,7 @@ bool XlsxLoader::LoadSheet(BookModel& book, size_t index) {
     }
     std::string bytes;
     if (!m_zip->Read(m_sheetParts[index], bytes)) return false;
+    sheet.cells.reserve(CountCellTags(bytes));
     std::string outside;
     uint32_t nextRow = 0;
     bool ok = ForEachItem(bytes, "sheetData", "row",
