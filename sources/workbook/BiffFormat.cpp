@@ -4,18 +4,6 @@
 
 namespace biff {
 
-double DecodeRk(uint32_t rk) {
-    double value;
-    if (rk & 0x02) {
-        value = static_cast<double>(static_cast<int32_t>(rk) >> 2);
-    } else {
-        uint64_t bits = uint64_t(rk & 0xFFFFFFFCu) << 32;
-        std::memcpy(&value, &bits, sizeof value);
-    }
-    if (rk & 0x01) value /= 100.0;
-    return value;
-}
-
 int WidthFromUnits(uint16_t units) { return (units & 0xFF) > 73 ? (units >> 8) + 1 : (units >> 8); }
 
 int ClassifyFormatText(std::string_view text) {

@@ -1,6 +1,7 @@
 #pragma once
 // Record ids and value encodings shared by the BIFF2-BIFF5 readers.
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace biff {
@@ -50,8 +51,18 @@ constexpr uint16_t kXf4 = 0x0443;
 constexpr uint16_t kShrFmla = 0x04BC;
 constexpr uint16_t kBof5 = 0x0809;
 
-// The number an RK value stands for.
-double DecodeRk(uint32_t rk);
+// The number an RK value stands for (inline: read for most number cells).
+inline double DecodeRk(uint32_t rk) {
+    double value;
+    if (rk & 0x02) {
+        value = static_cast<double>(static_cast<int32_t>(rk) >> 2);
+    } else {
+        uint64_t bits = uint64_t(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&value, &bits, sizeof value);
+    }
+    if (rk & 0x01) value /= 100.0;
+    return value;
+}
 
 // Column width in characters from a width in 1/256 characters.
 int WidthFromUnits(uint16_t units);

@@ -50,8 +50,15 @@ void RecordStore::Append(uint16_t id, const uint8_t* data, uint16_t length) {
 
 void RecordStore::AppendInPlace(uint8_t* data, size_t size) {
     // Positions are 32-bit offsets: a longer run is split at a record boundary.
+    constexpr size_t kMaxRun = 0x7FFFFFFF;
+    if (size > 0 && size <= kMaxRun) {
+        Block block;
+        block.bytes = data;
+        block.capacity = block.used = static_cast<uint32_t>(size);
+        m_blocks.push_back(std::move(block));
+        return;
+    }
     while (size > 0) {
-        constexpr size_t kMaxRun = 0x7FFFFFFF;
         size_t run = 0;
         while (size - run >= 4) {
             size_t next = run + 4 + ReadU16(data + run + 2);
@@ -71,13 +78,6 @@ void RecordStore::AppendInPlace(uint8_t* data, size_t size) {
 uint8_t* RecordStore::MutableData(RecPos pos) {
     if (pos.block >= m_blocks.size() || pos.offset + 4 > m_blocks[pos.block].used) return nullptr;
     return m_blocks[pos.block].bytes + pos.offset + 4;
-}
-
-double ReadF64(const uint8_t* p) {
-    uint64_t bits = uint64_t(ReadU32(p)) | (uint64_t(ReadU32(p + 4)) << 32);
-    double value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
 }
 
 RecordCursor::Status RecordCursor::Next(uint16_t& id, uint16_t& length, const uint8_t*& body) {

@@ -7,6 +7,7 @@
 // so a workbook stream read into memory is walked in place, not copied.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -33,8 +34,9 @@ public:
     bool Empty() const { return m_blocks.empty(); }
     void Append(uint16_t id, const uint8_t* data, uint16_t length);
     // Appends the records in data[0..size) without copying them. The caller has
-    // checked that they are whole records (RecordCursor) and keeps the bytes
-    // alive and unmoved while the store uses them. Empty runs are ignored.
+    // checked that they are whole records (RecordCursor): the store trusts their
+    // lengths. The caller keeps the bytes alive and unmoved while the store uses
+    // them. Empty runs are ignored.
     void AppendInPlace(uint8_t* data, size_t size);
     void Swap(RecordStore& other) { m_blocks.swap(other.m_blocks); }
 
@@ -95,7 +97,12 @@ inline uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | 
 inline uint32_t ReadU32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
-double ReadF64(const uint8_t* p);
+inline double ReadF64(const uint8_t* p) {
+    uint64_t bits = uint64_t(ReadU32(p)) | (uint64_t(ReadU32(p + 4)) << 32);
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
 
 // Walks the records of a byte buffer (a file or a workbook stream).
 class RecordCursor {

@@ -342,9 +342,9 @@ excel2WksIO::CellStyle excel2WksIO::StyleOf(const RecordView& rec, int column) {
     if (rec.length < 6) return {};
     size_t at = 4;
     if (rec.id == kMulRk) {
-        int row, first, last;
-        if (!CellSpan(rec, row, first, last) || column < first || column > last) return {};
-        at += 6 * size_t(column - first);
+        size_t i = MulRkIndex(rec, column);
+        if (i == kNotInRun) return {};
+        at += 6 * i;
     }
     size_t xf = ReadU16(rec.data + at);
     // An XF index beyond the list gets the plain style.
@@ -420,14 +420,12 @@ excel2WksIO::CellValue excel2WksIO::DecodeCell(const RecordView& rec, int column
         case kRk:
             if (len >= at + 4) value.kind = ValueKind::Number, value.number = DecodeRk(ReadU32(d + at));
             break;
-        case kMulRk: {
-            int row, first, last;
-            if (m_nVersion == 5 && CellSpan(rec, row, first, last) && column >= first && column <= last) {
+        case kMulRk:
+            if (size_t i = MulRkIndex(rec, column); i != kNotInRun) {
                 value.kind = ValueKind::Number;
-                value.number = DecodeRk(ReadU32(d + 6 + 6 * size_t(column - first)));
+                value.number = DecodeRk(ReadU32(d + 6 + 6 * i));
             }
             break;
-        }
         case kLabel2:
             if (len >= 8) {
                 value.kind = ValueKind::Label;

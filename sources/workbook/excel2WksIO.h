@@ -99,6 +99,13 @@ private:
         }
         return true;
     }
+    // The position of column in a MULRK record's run, kNotInRun when it is not there.
+    static constexpr size_t kNotInRun = ~size_t(0);
+    size_t MulRkIndex(const RecordView& record, int column) const {
+        if (m_nVersion != 5 || record.length < 12 || column < 0) return kNotInRun;
+        size_t i = size_t(column) - ReadU16(record.data + 2);  // wraps when column is before the run
+        return i < size_t(record.length - 6) / 6 ? i : kNotInRun;
+    }
     bool FindCell(int row, int column, RecordView& record);
     // The cell at column of a record FindCell found.
     CellValue DecodeCell(const RecordView& record, int column);
