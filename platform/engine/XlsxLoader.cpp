@@ -5,7 +5,6 @@
 #include "platform/engine/ZipPackage.h"
 #include "platform/OleDateTime.h"
 
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -65,85 +64,9 @@ bool ParseUnsigned(std::string_view s, uint64_t& value) {
     return ec == std::errc() && end == s.data() + s.size();
 }
 
-// digits x 10^scale with one correct rounding, in integer arithmetic: 5^k of
-// |scale| <= 27 fits 64 bits, so the product or a quotient of over 64 bits is
-// exact or carries a sticky lowest bit.
-double ScaledDecimal(uint64_t digits, int scale) {
-    using u128 = unsigned __int128;
-    if (digits == 0) return 0;
-    static constexpr auto kFives = [] {
-        std::array<uint64_t, 28> fives{};
-        fives[0] = 1;
-        for (size_t k = 1; k < fives.size(); ++k) fives[k] = fives[k - 1] * 5;
-        return fives;
-    }();
-    uint64_t five = kFives[static_cast<size_t>(scale < 0 ? -scale : scale)];
-    if (scale >= 0) return std::ldexp(static_cast<double>(u128(digits) * five), scale);
-    int shift = __builtin_clzll(digits);
-    u128 numerator = u128(digits << shift) << 64;
-    u128 quotient = numerator / five;
-    if (numerator % five != 0) quotient |= 1;
-    return std::ldexp(static_cast<double>(quotient), scale - 64 - shift);
-}
-
-// Plain decimal text with a power of ten within +-27 after its first 19
-// significant digits. Further digits bound the value between two such
-// decimals; when both round to the same double, that is the answer. False
-// otherwise, and for any other text, which then takes the general conversion.
-bool ParseShortDecimal(std::string_view s, double& value) {
-    size_t i = 0;
-    bool negative = i < s.size() && s[i] == '-';
-    if (negative) ++i;
-    uint64_t digits = 0;
-    int significant = 0, scale = 0;
-    bool any = false, dropped = false;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
-        any = true;
-        if (significant >= 19) {
-            dropped |= s[i] != '0';
-            ++scale;
-        } else if (digits != 0 || s[i] != '0') {
-            digits = digits * 10 + static_cast<uint64_t>(s[i] - '0');
-            ++significant;
-        }
-    }
-    if (i < s.size() && s[i] == '.') {
-        for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
-            any = true;
-            if (significant >= 19) {
-                dropped |= s[i] != '0';
-                continue;
-            }
-            --scale;
-            if (digits != 0 || s[i] != '0') {
-                digits = digits * 10 + static_cast<uint64_t>(s[i] - '0');
-                ++significant;
-            }
-        }
-    }
-    if (!any) return false;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        ++i;
-        bool expNegative = i < s.size() && s[i] == '-';
-        if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
-        int exponent = 0;
-        bool expDigits = false;
-        for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, expDigits = true)
-            if ((exponent = exponent * 10 + (s[i] - '0')) > 1000) return false;
-        if (!expDigits) return false;
-        scale += expNegative ? -exponent : exponent;
-    }
-    if (i != s.size() || scale < -27 || scale > 27) return false;
-    double v = ScaledDecimal(digits, scale);
-    if (dropped && ScaledDecimal(digits + 1, scale) != v) return false;
-    value = negative ? -v : v;
-    return true;
-}
-
 bool ParseDouble(std::string_view s, double& value) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '+')) s.remove_prefix(1);
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    if (ParseShortDecimal(s, value)) return true;
     auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
     return ec == std::errc() && end == s.data() + s.size();
 }
@@ -164,17 +87,6 @@ bool ParseCellRef(std::string_view ref, uint32_t& row, uint32_t& col) {
     row = static_cast<uint32_t>(r - 1);
     col = c - 1;
     return true;
-}
-
-// How many unprefixed <c> start tags the sheet holds: a hint that lets the
-// cells be allocated once (the text bounds it, two cells need at least 8 bytes).
-size_t CountCellTags(std::string_view xml) {
-    size_t count = 0;
-    for (size_t p = xml.find("<c"); p != std::string_view::npos; p = xml.find("<c", p + 2)) {
-        char next = p + 2 < xml.size() ? xml[p + 2] : '\0';
-        if (next == ' ' || next == '>' || next == '/' || next == '\t' || next == '\r' || next == '\n') ++count;
-    }
-    return count;
 }
 
 // ISO 8601 "yyyy-mm-ddThh:mm:ss[.fff][Z]" of an OOXML date cell, as an OLE date.
@@ -432,7 +344,6 @@ bool XlsxLoader::LoadSheet(BookModel& book, size_t index) {
     }
     std::string bytes;
     if (!m_zip->Read(m_sheetParts[index], bytes)) return false;
-    sheet.cells.reserve(CountCellTags(bytes));
     std::string outside;
     uint32_t nextRow = 0;
     bool ok = ForEachItem(bytes, "sheetData", "row",
