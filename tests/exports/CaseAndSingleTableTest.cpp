@@ -9,18 +9,6 @@ namespace {
 
 std::string FixturePath(const std::string& name) { return ModelDir() + "/" + name; }
 
-const Rows kCaseGrid = {
-    "CASE|TABLE|ROW|COLUMN|VALUE||",
-    "1|BUY|A|X|||",
-    "2|BUY|B|X|2.5||",
-    "|note|||||",
-    "3||||||",
-    "||||||",
-    "||||||",
-    "||||||",
-    "||||||",
-    "||||||",
-};
 
 int LoadSingle(const std::string& table, const std::string& path, const std::string& sheet, int sourceType,
                ResultVariant& result, NameBuffers& names) {

@@ -98,6 +98,20 @@ struct TempDir {
     TempDir& operator=(const TempDir&) = delete;
 };
 
+// The CASE sheet of the fixture model as LoadCaseTable returns it, row by row.
+inline const std::vector<std::string> kCaseGrid = {
+    "CASE|TABLE|ROW|COLUMN|VALUE||",
+    "1|BUY|A|X|||",
+    "2|BUY|B|X|2.5||",
+    "|note|||||",
+    "3||||||",
+    "||||||",
+    "||||||",
+    "||||||",
+    "||||||",
+    "||||||",
+};
+
 // Runs the dulo host with args; its exit status.
 int RunDulo(const std::string& args);
 

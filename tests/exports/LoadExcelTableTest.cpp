@@ -165,18 +165,6 @@ TEST(LoadExcelTable, TablesOfTheFixedListReadByTheirKeyColumn) {
     EXPECT_EQ(names.Col(), "Product");
 }
 
-const Rows kCaseGrid = {
-    "CASE|TABLE|ROW|COLUMN|VALUE||",
-    "1|BUY|A|X|||",
-    "2|BUY|B|X|2.5||",
-    "|note|||||",
-    "3||||||",
-    "||||||",
-    "||||||",
-    "||||||",
-    "||||||",
-    "||||||",
-};
 
 TEST(LoadExcelTable, CaseReadsOnlyTheFirstWorkbookAsACaseTable) {
     ResultVariant result;
