@@ -111,6 +111,7 @@ CDuloIoTable::CDuloIoTable(const char* tableName, const std::vector<std::string>
     }
     if (sheets.size() < paths.size()) throw CInvalidArgException("fewer sheet names than workbooks");
     const std::string table = Text(tableName);
+    bool warned = false;
 
     for (size_t i = 0; i < paths.size(); ++i) {
         m_strSourceText = paths[i];
@@ -136,9 +137,11 @@ CDuloIoTable::CDuloIoTable(const char* tableName, const std::vector<std::string>
         for (int k = 0; k < 3; ++k) m_nReaderResults[k] = request.results[k];
         if (!request.sheetLabel.empty()) m_strSheetLabel = request.sheetLabel;
 
-        // A later workbook is merged only after a clean read; a warning stops
-        // the construction as it does for the first workbook.
-        if (first || result != TABLE_READ_OK) {
+        // A read that ends with a warning has still read its table: a later
+        // workbook is merged after it, and the warning stays the status.
+        const bool readOk = result == TABLE_READ_OK || result == TABLE_READ_WARNING;
+        if (result == TABLE_READ_WARNING) warned = true;
+        if (first || !readOk) {
             m_nStatus = result;
         } else {
             m_nStatus = IsEventTable(table) ? MergeEvents(keyColumns, dataColumns, rows)
@@ -156,8 +159,9 @@ CDuloIoTable::CDuloIoTable(const char* tableName, const std::vector<std::string>
             }
             m_strTableText = sheets[0];
         }
+        if (m_nStatus == TABLE_READ_OK && warned) m_nStatus = TABLE_READ_WARNING;
         m_nTextColumn = FindColumn("TEXT");
-        if (m_nStatus != TABLE_READ_OK) break;
+        if (m_nStatus != TABLE_READ_OK && m_nStatus != TABLE_READ_WARNING) break;
     }
 }
 

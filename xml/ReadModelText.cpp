@@ -60,6 +60,20 @@ std::string FindModelFile(const std::string& path) {
 }
 
 std::string DecodeUtf8File(std::string_view bytes) {
+    if (bytes.size() >= 2 && (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF")) {
+        const bool little = bytes[0] == '\xFF';
+        bytes.remove_prefix(2);
+        std::u16string units;
+        units.reserve(bytes.size() / 2);
+        for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+            const auto lo = static_cast<unsigned char>(bytes[i + (little ? 0 : 1)]);
+            const auto hi = static_cast<unsigned char>(bytes[i + (little ? 1 : 0)]);
+            units.push_back(static_cast<char16_t>(lo | hi << 8));
+        }
+        // A lone last byte is half a character: it stands for one that is lost.
+        if (bytes.size() % 2) units.push_back(u'\uFFFD');
+        return Utf16ToUtf8(units);
+    }
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     // Through UTF-16 so that malformed sequences come out as U+FFFD.
     return Utf16ToUtf8(Utf8ToUtf16(bytes));

@@ -17,7 +17,8 @@ std::string FindModelFile(const std::string& path);
 // that does not decipher gives an empty text. Never fails.
 std::string ReadModelText(const std::string& path);
 
-// File bytes to text: drops a UTF-8 byte-order mark; malformed UTF-8 becomes U+FFFD.
+// File bytes to UTF-8 text by their byte-order mark: UTF-16 LE (FF FE) or BE
+// (FE FF), else UTF-8 with its mark dropped; malformed text becomes U+FFFD.
 std::string DecodeUtf8File(std::string_view bytes);
 
 // The enciphered form of a plain model-file text (Base64, one line); false when

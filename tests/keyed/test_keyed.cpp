@@ -219,6 +219,35 @@ TEST_F(KeyedTest, FirstFailingWorkbookEndsTheRead) {
     EXPECT_EQ(missingSecond->m_Descriptions.GetSize(), 2);
 }
 
+// A read that ends with a warning (21) has read its table: it is merged, and
+// the warning is what the whole read reports.
+TEST_F(KeyedTest, WarningReadIsMergedAndKeptAsTheStatus) {
+    // Sheet Warn names one row by a number: the row is read (its text key is
+    // empty) and the read warns.
+    CDuloIoTable alone(Fixture("keyB.xls").c_str(), "Warn", 0);
+    ASSERT_EQ(alone.GetStatus(), 21);
+    EXPECT_EQ(RowNames(alone), (Names{"A", "D", ""}));
+
+    auto later = ReadPair("BOUNDS", "Data", "Warn");
+    EXPECT_EQ(later->GetStatus(), 21);
+    EXPECT_EQ(RowNames(*later), (Names{"A", "B", "C", "D", ""})) << "the warned workbook's new rows are merged";
+    const int x = later->FindColumn("X");
+    ASSERT_GE(x, 0);
+    EXPECT_DOUBLE_EQ(later->GetValueNumber(3, x), 4.0);
+
+    // A warning on the first workbook does not stop the later ones either.
+    auto first = std::make_unique<CDuloIoTable>("BOUNDS", Names{Fixture("keyB.xls"), Fixture("keyA.xls")},
+                                                Names{"Warn", "Data"}, "ROWNAMES", "*", "*", 0);
+    EXPECT_EQ(first->GetStatus(), 21);
+    EXPECT_EQ(RowNames(*first), (Names{"A", "D", "", "B", "C"}));
+    EXPECT_EQ(first->m_Descriptions.GetSize(), 2);
+
+    // A failure after a warning is still a failure.
+    auto failing = std::make_unique<CDuloIoTable>("BOUNDS", Names{Fixture("keyB.xls"), Fixture("keyA.xls")},
+                                                  Names{"Warn", "Nope"}, "ROWNAMES", "*", "*", 0);
+    EXPECT_EQ(failing->GetStatus(), 1);
+}
+
 // Merges built by hand: what the worksheet never produces.
 class MergeTest : public KeyedTest {
 protected:

@@ -12,6 +12,18 @@ namespace {
 const char kXml[] = "<?xml version=\"1.0\"?>\n<DuloConfiguration><Version>19.9.112</Version></DuloConfiguration>\n";
 const char kBom[] = "\xEF\xBB\xBF";
 
+// text (ASCII and the one non-ASCII character U+00E9) as UTF-16 with its mark.
+std::string Utf16(std::string_view text, bool little) {
+    std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (size_t i = 0; i < text.size(); ++i) {
+        char16_t u = static_cast<unsigned char>(text[i]);
+        if (text.substr(i, 2) == "\xC3\xA9") u = 0xE9, ++i;
+        const char lo = static_cast<char>(u & 0xFF), hi = static_cast<char>(u >> 8);
+        out += little ? std::string{lo, hi} : std::string{hi, lo};
+    }
+    return out;
+}
+
 std::string Encipher(std::string_view plain) {
     std::string text;
     EXPECT_TRUE(dulo::EncipherModelText(plain, text));
@@ -58,6 +70,12 @@ TEST(ReadModelText, PlainAndEncipheredFiles) {
         {"not Base64", "this is not a model file", ""},
         {"Base64 with bad padding", "QU=JD", ""},
         {"binary", std::string("\x00\x01\xFF\xFE", 4), ""},
+        {"UTF-16 LE with its mark", Utf16(kXml, true), kXml},
+        {"UTF-16 BE with its mark", Utf16(kXml, false), kXml},
+        {"UTF-16 LE, non-ASCII text", Utf16("<a>caf\xC3\xA9</a>", true), "<a>caf\xC3\xA9</a>"},
+        {"UTF-16 LE, odd last byte", Utf16("<a/>", true) + "x", "<a/>\xEF\xBF\xBD"},
+        {"UTF-16 enciphered", Utf16(cipher, true), kXml},
+        {"only a UTF-16 mark", "\xFF\xFE", ""},
         {"malformed UTF-8 in plain text", "<a>\xC3(</a>", "<a>\xEF\xBF\xBD(</a>"},
     };
     for (const Case& c : cases) {
