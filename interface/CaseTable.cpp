@@ -15,15 +15,6 @@ namespace {
 
 constexpr int kTextBufferSize = 256;
 
-// A value of a kept row, waiting until the array's size is known.
-struct CaseCell {
-    long row;
-    long column;
-    bool isNumber;
-    double number;
-    std::string text;
-};
-
 // The cell's text as the case table tests it: no prefix, trailing spaces removed.
 // The view points into buffer.
 std::string_view PlainText(TWksIO& workbook, int row, int column, char (&buffer)[kTextBufferSize], int& flags) {
@@ -35,81 +26,63 @@ std::string_view PlainText(TWksIO& workbook, int row, int column, char (&buffer)
     return text;
 }
 
+// Whether every cell of row from column on gives an empty text.
+bool RestIsBlank(TWksIO& workbook, int row, int column, char (&buffer)[kTextBufferSize]) {
+    int flags;
+    for (int r = row, c = column; workbook.NextCell(r, c) && r == row; ++c)
+        if (!PlainText(workbook, row, c, buffer, flags).empty()) return false;
+    return true;
+}
+
 }  // namespace
+
+int BuildCaseTable(TWksIO& workbook, VARIANT* result) {
+    // The file's row and column counts are its own claim (DIMENSIONS): the array
+    // covers the cells that exist, formatted blanks included, within that claim.
+    int usedRows = 0, usedColumns = 0;
+    workbook.GetUsedArea(usedRows, usedColumns);
+    CTableArray array;
+    if (!array.Create(long(std::max(usedRows, 0)) + 2, long(std::max(usedColumns, 0)) + 2)) return LOAD_NOT_READ;
+
+    // Rows and cells without a record hold nothing: the walk visits only the
+    // cells that exist, so an empty region of the sheet costs nothing.
+    long kept = 0;
+    char buffer[kTextBufferSize];
+    for (int row = 0, column = 0; workbook.NextCell(row, column); ++row, column = 0) {
+        int flags = 0;
+        std::string_view first = column == 0 ? PlainText(workbook, row, 0, buffer, flags) : std::string_view();
+        if (first.empty()) {
+            if (RestIsBlank(workbook, row, column == 0 ? 1 : column, buffer)) continue;
+        } else if (first[0] == '*') {
+            continue;  // a comment row
+        }
+        for (int r = row, c = 0; workbook.NextCell(r, c) && r == row; ++c) {
+            buffer[0] = '\0';
+            int cellFlags = workbook.GetCellText(row, c, buffer, kTextBufferSize, WKS_PREFIX_NUMERIC);
+            if (cellFlags & WKS_NUMBER) {
+                double number = WKS_NO_NUMBER;
+                workbook.GetNumber(row, c, number);
+                if (number != WKS_NO_NUMBER) array.PutNumber(kept, c, number);
+            } else {
+                std::string text;
+                workbook.GetCellText(row, c, text);
+                if (!text.empty()) array.PutText(kept, c, text);
+            }
+        }
+        ++kept;
+    }
+    array.HandOver(result);
+    return LOAD_OK;
+}
 
 int ReadCaseTable(const char* filePath, const char* sheetName, VARIANT* result) {
     WorkbookCache::Empty();
     TWksIO workbook;
     if (!filePath || !workbook.Open(filePath, sheetName ? sheetName : "", WKS_OPEN_ALLOW_APPLICATION))
         return LOAD_NOT_READ;
-    const int rows = std::max(0, workbook.GetRowCount());
-    const int columns = std::max(0, workbook.GetColumnCount());
-
-    // The row and column counts come from the file's own claim (DIMENSIONS), so
-    // the array is sized by the last row and column that hold something instead.
-    int lastRow = -1;
-    int lastColumn = -1;
-    auto noteHeld = [&](int row, int column, int flags, std::string_view text) {
-        if (!text.empty() || (flags & (WKS_TEXT | WKS_NUMBER)) != 0) {
-            lastRow = std::max(lastRow, row);
-            lastColumn = std::max(lastColumn, column);
-        }
-    };
-
-    std::vector<CaseCell> cells;
-    long kept = 0;
-    char firstBuffer[kTextBufferSize];
-    char buffer[kTextBufferSize];
-    for (int i = 0; i < rows; ++i) {
-        int flags = 0;
-        std::string_view first = PlainText(workbook, i, 0, firstBuffer, flags);
-        noteHeld(i, 0, flags, first);
-        if (first.empty()) {
-            bool blank = true;
-            for (int j = 1; j < columns && blank; ++j) {
-                std::string_view text = PlainText(workbook, i, j, buffer, flags);
-                noteHeld(i, j, flags, text);
-                blank = text.empty();
-            }
-            if (blank) continue;
-        } else if (first[0] == '*') {
-            // A comment row is skipped; only its extent counts.
-            for (int j = 1; j < columns; ++j) {
-                std::string_view text = PlainText(workbook, i, j, buffer, flags);
-                noteHeld(i, j, flags, text);
-            }
-            continue;
-        }
-        for (int j = 0; j < columns; ++j) {
-            buffer[0] = '\0';
-            int cellFlags = workbook.GetCellText(i, j, buffer, kTextBufferSize, WKS_PREFIX_NUMERIC);
-            if (cellFlags & WKS_NUMBER) {
-                double number = WKS_NO_NUMBER;
-                workbook.GetNumber(i, j, number);
-                if (number != WKS_NO_NUMBER) cells.push_back({kept, j, true, number, {}});
-                noteHeld(i, j, cellFlags, {});
-            } else {
-                std::string text;
-                workbook.GetCellText(i, j, text);
-                noteHeld(i, j, cellFlags, text);
-                if (!text.empty()) cells.push_back({kept, j, false, 0.0, std::move(text)});
-            }
-        }
-        ++kept;
-    }
-
-    const long usedRows = std::min<long>(rows, long(lastRow) + 1);
-    const long usedColumns = std::min<long>(columns, long(lastColumn) + 1);
-    CTableArray array;
-    if (!array.Create(usedRows + 2, usedColumns + 2)) return LOAD_NOT_READ;
-    for (CaseCell& cell : cells) {
-        if (cell.isNumber)
-            array.PutNumber(cell.row, cell.column, cell.number);
-        else
-            array.PutText(cell.row, cell.column, cell.text);
-    }
+    const int code = BuildCaseTable(workbook, result);
+    if (code != LOAD_OK) return code;
     workbook.Close();
-    array.HandOver(result);
     WorkbookCache::Empty();
     return LOAD_OK;
 }

@@ -54,4 +54,10 @@ at = found[0]
 data[at:at + 14] = struct.pack("<HHHHHHH", 0x0200, 10, 0, 0xFFFF, 0, 256, 0)
 open(sys.argv[2], "wb").write(data)
 PY
+
+# A case sheet whose styled empty cells reach past its values, written by gnumeric
+# as BLANK/MULBLANK records and as <c> elements without a value.
+ssconvert -T $biff5 "$src/Blanks.gnumeric" "$fix/blanks/Blanks5.xls" >/dev/null 2>&1
+ssconvert -T Gnumeric_Excel:excel_biff8 "$src/Blanks.gnumeric" "$fix/blanks/Blanks8.xls" >/dev/null 2>&1
+ssconvert -T Gnumeric_Excel:xlsx "$src/Blanks.gnumeric" "$fix/blanks/Blanks.xlsx" >/dev/null 2>&1
 echo "fixtures written to $out"

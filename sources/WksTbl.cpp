@@ -9,7 +9,9 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -187,6 +189,19 @@ int CWksTbl::MovePrev() {
 
 // ---- locating the table ----
 
+bool CWksTbl::HasValueBetween(int row, int first, int last) {
+    if (!m_pWorkbook) return false;
+    for (int r = row, c = first; c <= last && m_pWorkbook->NextCell(r, c) && r == row && c <= last; ++c)
+        if (!IsCellEmpty(row, c)) return true;
+    return false;
+}
+
+int CWksTbl::NextRowWithCells(int row) {
+    int r = row, c = 0;
+    if (m_pWorkbook && m_pWorkbook->NextCell(r, c)) return std::max(r, row);
+    return std::max(row, GetRecordCount() - 1);
+}
+
 bool CWksTbl::LocateTable() {
     m_nCurrentRecord = 0;
     m_nCurrentColumn = 0;
@@ -208,9 +223,7 @@ bool CWksTbl::LocateTable() {
             if (m_szText[0] == '\0') {
                 // A blank first cell over the row names: the headings are the
                 // first row with anything to its right.
-                bool found = false;
-                for (int c = 1; c <= sheetColumns - 2 && !found; ++c) found = !IsCellEmpty(m_nCurrentRecord, c);
-                if (found || sheetColumns < 3) {
+                if (sheetColumns < 3 || HasValueBetween(m_nCurrentRecord, 1, sheetColumns - 2)) {
                     m_nCurrentColumn = 0;
                     ReadText(m_nCurrentRecord, 0);
                     break;
@@ -218,6 +231,9 @@ bool CWksTbl::LocateTable() {
             }
             if (IsLastRecord()) break;
             m_nCurrentColumn = 0;
+            // Rows without a cell cannot be the heading row (with three or more
+            // columns): go on from the next row that has one, or the last row.
+            if (sheetColumns >= 3) m_nCurrentRecord = NextRowWithCells(m_nCurrentRecord + 1) - 1;
             MoveNext();
             if (IsPastEnd()) m_szText[0] = '\0';
             else ReadText(m_nCurrentRecord, 0);
@@ -266,6 +282,9 @@ bool CWksTbl::ReadColumns() {
 }
 
 bool CWksTbl::TypeColumns() {
+    // Columns that their names do not type, by sheet column.
+    std::vector<CColumn*> byCell;
+    int untyped = 0;
     for (CColumn* column : m_Columns) {
         const std::string& name = column->m_strName;
         short type = SqlType::Unknown;
@@ -279,19 +298,33 @@ bool CWksTbl::TypeColumns() {
             int byName = TypeFromColumnName(name.c_str());
             if (byName != SqlType::Numeric) type = short(byName);
         }
-        if (type == SqlType::Unknown) {
-            // The first non-empty cell of a row that carries a row name decides.
-            type = SqlType::Double;
-            for (MoveFirst(); !IsPastEnd(); MoveNext()) {
-                if (ReadText(m_nCurrentRecord, 0) == 0 || IsComment(m_szText)) continue;
-                int kind = GetCellKind(m_nCurrentRecord, column->m_nOrdinal);
+        column->m_nSqlType = type;
+        if (type == SqlType::Unknown && column->m_nOrdinal >= 0) {
+            if (size_t(column->m_nOrdinal) >= byCell.size()) byCell.resize(size_t(column->m_nOrdinal) + 1);
+            byCell[size_t(column->m_nOrdinal)] = column;
+            ++untyped;
+        }
+    }
+    // The first non-empty cell of a row that carries a row name decides; one
+    // walk down the cells that exist types every such column.
+    for (MoveFirst(); m_pWorkbook && untyped > 0 && !IsPastEnd();) {
+        const int row = m_nCurrentRecord;
+        if (ReadText(row, 0) != 0 && !IsComment(m_szText)) {
+            for (int r = row, c = 0; untyped > 0 && m_pWorkbook->NextCell(r, c) && r == row; ++c) {
+                CColumn* column = size_t(c) < byCell.size() ? byCell[size_t(c)] : nullptr;
+                if (!column || column->m_nSqlType != SqlType::Unknown) continue;
+                int kind = GetCellKind(row, c);
                 if (kind == WKS_CELL_EMPTY || (kind == WKS_CELL_TEXT && IsComment(m_szText))) continue;
-                type = short(kind);
-                break;
+                column->m_nSqlType = short(kind);
+                --untyped;
             }
         }
-        column->m_nSqlType = type;
+        if (IsLastRecord()) break;
+        m_nCurrentRecord = NextRowWithCells(row + 1) - 1;
+        MoveNext();
     }
+    for (CColumn* column : m_Columns)
+        if (column->m_nSqlType == SqlType::Unknown) column->m_nSqlType = SqlType::Double;
     MoveFirst();
     return true;
 }

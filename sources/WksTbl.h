@@ -78,6 +78,10 @@ public:
     bool TypeColumns();
     int GetCellKind(int row, int column);
     bool IsCellEmpty(int row, int column);
+    // Whether a cell of row between columns first and last (inclusive) is not empty.
+    bool HasValueBetween(int row, int first, int last);
+    // The first row at or after row that has a cell, or the last row when none has.
+    int NextRowWithCells(int row);
 
     // Works on an open workbook instead of opening one.
     void AttachWorkbook(std::shared_ptr<TWksIO> workbook) {

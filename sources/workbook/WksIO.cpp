@@ -75,6 +75,18 @@ int TWksIOInnards::GetCellValue(int row, int column, double& number, char* buffe
     return flags;
 }
 
+bool TWksIOInnards::NextCell(int& row, int& column) {
+    if (row < 0) row = 0, column = 0;
+    if (column < 0) column = 0;
+    if (column >= m_nColumns) ++row, column = 0;
+    return m_nColumns > 0 && row < m_nRows;
+}
+
+void TWksIOInnards::GetUsedArea(int& rows, int& columns) {
+    rows = m_nRows;
+    columns = m_nColumns;
+}
+
 bool TWksIOInnards::IsFormula(int row, int column) {
     char scratch[2];
     return (GetCellText(row, column, scratch, sizeof scratch, WKS_PREFIX_NONE) & WKS_FORMULA) != 0;
@@ -130,6 +142,7 @@ int TWksIO::DetectKind(const char* path) {
 bool TWksIO::Open(const char* path, const char* sheetName, int mode) {
     Close();
     m_bFailed = false;
+    m_nCellLookups = 0;
     m_bReady = true;
     m_bNeedsApplication = false;
     m_path = path ? path : "";
@@ -190,6 +203,7 @@ int TWksIO::GetRowCount() const { return m_pImpl ? m_pImpl->GetRowCount() : 0; }
 int TWksIO::GetColumnCount() const { return m_pImpl ? m_pImpl->GetColumnCount() : 0; }
 
 int TWksIO::GetCellText(int row, int column, char* buffer, int size, int prefixMode) {
+    ++m_nCellLookups;
     if (!m_pImpl) {
         if (buffer && size > 0) buffer[0] = '\0';
         return 0;
@@ -205,11 +219,13 @@ int TWksIO::GetCellText(int row, int column, std::string& text) {
 }
 
 int TWksIO::GetNumber(int row, int column, double& value) {
+    ++m_nCellLookups;
     value = WKS_NO_NUMBER;
     return m_pImpl ? m_pImpl->GetNumber(row, column, value) : 0;
 }
 
 int TWksIO::GetCellValue(int row, int column, double& number, char* buffer, int size) {
+    ++m_nCellLookups;
     number = WKS_NO_NUMBER;
     if (!m_pImpl) {
         if (buffer && size > 0) buffer[0] = '\0';
@@ -233,7 +249,17 @@ int TWksIO::GetDateValue(int row, int column, COleDateTime& date) {
 
 int TWksIO::GetColumnWidth(int column) { return m_pImpl ? m_pImpl->GetColumnWidth(column) : -1; }
 
-bool TWksIO::IsFormula(int row, int column) { return m_pImpl && m_pImpl->IsFormula(row, column); }
+bool TWksIO::IsFormula(int row, int column) {
+    ++m_nCellLookups;
+    return m_pImpl && m_pImpl->IsFormula(row, column);
+}
+
+bool TWksIO::NextCell(int& row, int& column) { return m_pImpl && m_pImpl->NextCell(row, column); }
+
+void TWksIO::GetUsedArea(int& rows, int& columns) {
+    rows = columns = 0;
+    if (m_pImpl) m_pImpl->GetUsedArea(rows, columns);
+}
 
 bool TWksIO::HasFormulas() const { return m_pImpl && m_pImpl->HasFormulas(); }
 

@@ -80,6 +80,15 @@ public:
     virtual bool IsFormula(int row, int column);
     // Back to the first record before reading cells; base: nothing.
     virtual void Rewind();
+    // Moves (row, column) to the first position at or after it, in row order and
+    // inside the extent, that may hold a cell: every position passed over holds
+    // nothing. False when no such position is left. A walk over a sparse sheet
+    // thus visits the cells that exist, not every position of the extent.
+    // Base: the position itself (every position may hold a cell).
+    virtual bool NextCell(int& row, int& column);
+    // Rows and columns up to the last cell that exists, formatted blanks
+    // included, inside the extent. Base: the extent.
+    virtual void GetUsedArea(int& rows, int& columns);
 
     int GetRowCount() const { return m_nRows; }
     int GetColumnCount() const { return m_nColumns; }
@@ -139,6 +148,11 @@ public:
     int GetDateValue(int row, int column, COleDateTime& date);
     int GetColumnWidth(int column);
     bool IsFormula(int row, int column);
+    // See TWksIOInnards.
+    bool NextCell(int& row, int& column);
+    void GetUsedArea(int& rows, int& columns);
+    // Cell getter calls answered since the open: what a walk over the sheet cost.
+    uint64_t GetCellLookups() const { return m_nCellLookups; }
 
     bool Save(bool reopen, const char* backupExtension, const char* newPath);
     bool IsChanged() const;
@@ -162,4 +176,5 @@ private:
     bool m_bReady = false;
     bool m_bNeedsApplication = false;
     bool m_bFailed = false;
+    uint64_t m_nCellLookups = 0;
 };

@@ -101,6 +101,7 @@ void excel2WksIO::ResetSheet() {
     m_codepage = 1252;
     m_bDimensions = false;
     m_last = {};
+    m_walk = {};
     m_curPos = RecordStore::Begin();
 }
 
@@ -114,7 +115,7 @@ uint8_t excel2WksIO::ClassifyRecord(uint16_t id) const {
         formula = id == kFormula2 || id == kFormula3 || id == kFormula4;
         value = id == kNumber || id == kLabel || id == kRString || id == kRk || (id == kMulRk && m_nVersion == 5) ||
                 formula;
-        cell = id == kBlank || id == kBoolErr || value;
+        cell = id == kBlank || id == kBoolErr || (id == kMulBlank && m_nVersion == 5) || value;
     }
     return uint8_t((cell ? kCellRecord : 0) | (value ? kValueRecord : 0) | (formula ? kFormulaRecord : 0));
 }
@@ -133,7 +134,8 @@ void excel2WksIO::ScanHeader() {
     RecordView rec;
     for (RecPos pos = RecordStore::Begin(); m_store.At(pos, rec); pos = m_store.Next(rec)) {
         int row, first, last;
-        if (rec.id == kEof || (IsCellRecord(rec.id) && (rec.id != kMulRk || CellSpan(rec, row, first, last)))) break;
+        if (rec.id == kEof || (IsCellRecord(rec.id) && ((rec.id != kMulRk && rec.id != kMulBlank) || CellSpan(rec, row, first, last))))
+            break;
         const uint8_t* d = rec.data;
         switch (rec.id) {
             case kProtect:
@@ -190,6 +192,7 @@ void excel2WksIO::PrepareLayout() {
     TWksIOInnards::PrepareLayout();
     m_rowIndex.assign(size_t(std::max(m_nRows, 0)), RecordStore::None());
     m_last = {};
+    m_walk = {};
 }
 
 void excel2WksIO::IndexRows() {
@@ -208,6 +211,7 @@ void excel2WksIO::IndexRows() {
 void excel2WksIO::Rewind() {
     m_curPos = RecordStore::Begin();
     m_last = {};
+    m_walk = {};
 }
 
 void excel2WksIO::ComputeDimensions(int& rows, int& columns, bool& outOfOrder) const {
@@ -225,6 +229,47 @@ void excel2WksIO::ComputeDimensions(int& rows, int& columns, bool& outOfOrder) c
         prevRow = row, prevColumn = last;
     }
     columns = std::min(columns, int(kMaxColumns));
+}
+
+bool excel2WksIO::NextCell(int& row, int& column) {
+    if (row < 0) row = 0, column = 0;
+    if (column < 0) column = 0;
+    const int rows = std::min(m_nRows, int(m_rowIndex.size()));
+    while (row < rows) {
+        if (column >= m_nColumns) {
+            ++row, column = 0;
+            continue;
+        }
+        // The row index points at the first cell record of the row or of a later
+        // one; a walk that goes on from where the last step stopped starts there.
+        RecordView rec;
+        RecPos pos = m_rowIndex[size_t(row)];
+        if (m_walk.row == row && m_walk.column <= column) pos = m_walk.pos;
+        for (; m_store.At(pos, rec); pos = m_store.Next(rec)) {
+            if (rec.id == kEof) return false;
+            int r, first, last;
+            if (!CellSpan(rec, r, first, last)) continue;
+            if (r < row || (r == row && last < column)) continue;
+            if (r > row) row = r, column = first;
+            else column = std::max(column, first);
+            break;
+        }
+        if (!m_store.At(pos, rec)) return false;
+        if (row >= rows) return false;
+        if (column < m_nColumns) {
+            m_walk.row = row, m_walk.column = column, m_walk.pos = pos;
+            return true;
+        }
+    }
+    return false;
+}
+
+void excel2WksIO::GetUsedArea(int& rows, int& columns) {
+    bool outOfOrder;
+    ComputeDimensions(rows, columns, outOfOrder);
+    // A DIMENSIONS claim smaller than the cells present bounds what is read.
+    rows = std::min(rows, m_nRows);
+    columns = std::min(columns, m_nColumns);
 }
 
 bool excel2WksIO::CheckCellOrder() {
@@ -270,6 +315,7 @@ void excel2WksIO::SortCells() {
     sorted.Append(kEof, nullptr, 0);
     m_store.Swap(sorted);
     m_last = {};
+    m_walk = {};
 }
 
 // ---- formats and styles ----

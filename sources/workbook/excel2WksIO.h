@@ -27,6 +27,8 @@ public:
     bool CheckCellOrder() override;
     bool IsFormula(int row, int column) override;
     void Rewind() override;
+    bool NextCell(int& row, int& column) override;
+    void GetUsedArea(int& rows, int& columns) override;
 
     int GetVersion() const { return m_nVersion; }
     int GetCodePage() const { return m_codepage; }
@@ -44,7 +46,7 @@ protected:
     // Forgets everything learnt from the current sheet's records.
     void ResetSheet();
 
-    // A record with a cell address (values, blanks, booleans, MULRK).
+    // A record with a cell address (values, blanks, booleans, MULRK, MULBLANK).
     bool IsCellRecord(uint16_t id) const { return RecordClass(id) & kCellRecord; }
     // A cell record that can hold a number or text.
     bool IsValueRecord(uint16_t id) const { return RecordClass(id) & kValueRecord; }
@@ -96,6 +98,10 @@ private:
             // Row, first column, then (XF index, RK value) pairs, then the last column.
             if (record.length < 12) return false;
             last = first + (record.length - 6) / 6 - 1;
+        } else if (record.id == biff::kMulBlank) {
+            // Row, first column, then an XF index per blank, then the last column.
+            if (record.length < 8) return false;
+            last = first + (record.length - 6) / 2 - 1;
         }
         return true;
     }
@@ -133,4 +139,10 @@ private:
         RecordView record;
         RecPos next;
     } m_last;
+    // Where the last NextCell step stopped: the record holding (row, column).
+    struct {
+        int row = -1;
+        int column = -1;
+        RecPos pos;
+    } m_walk;
 };

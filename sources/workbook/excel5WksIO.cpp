@@ -89,13 +89,14 @@ bool excel5WksIO::BuildSheet(const std::string& sheetName) {
     if (cursor.Next(id, length, body) != RecordCursor::Ok || id != kBof5) return false;
 
     // The store borrows the stream: the globals up to their end-of-file record,
-    // then the sheet's records up to its own, leaving out MULBLANK and SHRFMLA.
-    // MULRK records stay whole; the cell machinery reads them as runs of RK cells.
+    // then the sheet's records up to its own, leaving out SHRFMLA. MULRK records
+    // stay whole; the cell machinery reads them as runs of RK cells. MULBLANK
+    // records stay too: their formatted blanks count for the used area.
     m_store.AppendInPlace(m_book.data(), globalsEnd);
     size_t runStart = sheet->offset;
     for (;;) {
         const size_t at = cursor.Offset() - 4 - length;  // where the current record starts
-        if (id == kMulBlank || id == kShrFmla) {
+        if (id == kShrFmla) {
             m_store.AppendInPlace(m_book.data() + runStart, at - runStart);
             runStart = cursor.Offset();
         }

@@ -4,6 +4,7 @@
 #include "platform/OleDateTime.h"
 #include "platform/TextConv.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -293,6 +294,49 @@ bool excel8WksIO::ReadValues() {
 void excel8WksIO::DropValues() {
     VariantClear(&m_values);
     VariantInit(&m_values);
+    m_rowStarts.clear();
+    m_cellColumns.clear();
+    m_bCellIndex = false;
+}
+
+void excel8WksIO::BuildCellIndex() {
+    m_bCellIndex = true;
+    m_rowStarts.assign(size_t(std::max(m_nRows, 0)) + 1, 0);
+    m_cellColumns.clear();
+    if (!(m_values.vt & VT_ARRAY) || !m_values.parray || !m_values.parray->pvData) return;
+    const SAFEARRAY* sa = m_values.parray;
+    // rgsabound holds the right-most dimension first; the array runs down each
+    // column, so two passes in that order (counting, then placing) read it in sequence.
+    const size_t stride = sa->rgsabound[1].cElements;
+    const size_t rows = std::min<size_t>(stride, size_t(std::max(m_nRows, 0)));
+    const size_t columns = std::min<size_t>({sa->rgsabound[0].cElements, size_t(std::max(m_nColumns, 0)), 65536});
+    const auto* values = static_cast<const VARIANT*>(sa->pvData);
+    for (size_t c = 0; c < columns; ++c)
+        for (size_t r = 0; r < rows; ++r)
+            if (values[r + c * stride].vt != VT_EMPTY) ++m_rowStarts[r + 1];
+    for (size_t r = 0; r + 1 < m_rowStarts.size(); ++r) m_rowStarts[r + 1] += m_rowStarts[r];
+    m_cellColumns.resize(m_rowStarts.back());
+    std::vector<uint32_t> fill(m_rowStarts.begin(), m_rowStarts.end() - 1);
+    for (size_t c = 0; c < columns; ++c)
+        for (size_t r = 0; r < rows; ++r)
+            if (values[r + c * stride].vt != VT_EMPTY) m_cellColumns[fill[r]++] = uint16_t(c);
+}
+
+bool excel8WksIO::NextCell(int& row, int& column) {
+    if (row < 0) row = 0, column = 0;
+    if (column < 0) column = 0;
+    if (!m_bCellIndex) BuildCellIndex();
+    if (m_rowStarts.size() != size_t(m_nRows) + 1) return false;
+    for (; row < m_nRows; ++row, column = 0) {
+        auto begin = m_cellColumns.begin() + m_rowStarts[size_t(row)];
+        auto end = m_cellColumns.begin() + m_rowStarts[size_t(row) + 1];
+        auto at = std::lower_bound(begin, end, uint32_t(column), [](uint16_t c, uint32_t key) { return c < key; });
+        if (at != end) {
+            column = *at;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool excel8WksIO::SelectSheet(const char* name) {

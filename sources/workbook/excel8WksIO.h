@@ -37,6 +37,7 @@ public:
     int GetCellText(int row, int column, char* buffer, int size, int prefixMode) override;
     int GetColumnWidth(int column) override;
     bool IsFormula(int row, int column) override;
+    bool NextCell(int& row, int& column) override;
 
     int GetErrorCode() const { return m_nError; }
     const std::string& GetSheetName() const { return m_sheetName; }
@@ -54,6 +55,12 @@ private:
     std::string m_sheetName;
     VARIANT m_values;
     std::vector<int32_t> m_widthCache;
+    // The columns of each row's non-empty values, row after row (m_rowStarts[r]
+    // is where row r begins), built on the first NextCell.
+    std::vector<uint32_t> m_rowStarts;
+    std::vector<uint16_t> m_cellColumns;
+    bool m_bCellIndex = false;
+    void BuildCellIndex();
     std::shared_ptr<dulo::engine::IWorkbooks> m_workbooks;
     std::shared_ptr<dulo::engine::ISheets> m_sheets;
     std::shared_ptr<dulo::engine::IWorkbook> m_workbook;

@@ -156,6 +156,29 @@ TEST_F(EngineExcel8, NonAsciiSheetNamesCompareWithoutRegardToCase) {
     EXPECT_EQ(other.GetErrorCode(), EXCEL8_SHEET_NOT_FOUND);
 }
 
+// A walk over the used area visits the values there are: one pass over the
+// values array, no lookup per empty position.
+TEST_F(EngineExcel8, NextCellVisitsTheValuesOfTheUsedArea) {
+    std::string path = enginetest::TempPath("sparse.xlsx");
+    enginetest::WriteZip(path, enginetest::XlsxParts({{"Data", SheetXml(
+        "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>a</t></is></c><c r=\"C1\" s=\"0\"/></row>"
+        "<row r=\"3\"><c r=\"B3\"><v>2</v></c><c r=\"D3\"><v>4</v></c></row>"
+        "<row r=\"40000\"><c r=\"IV40000\"><v>9</v></c></row>")}}));
+    excel8WksIO reader(path.c_str(), "Data");
+    ASSERT_FALSE(reader.IsFailed());
+    int rows = 0, columns = 0;
+    reader.GetUsedArea(rows, columns);
+    EXPECT_EQ(std::pair(rows, columns), std::pair(40000, 256));
+    std::vector<std::pair<int, int>> walked;
+    for (int r = 0, c = 0; reader.NextCell(r, c); ++c) walked.push_back({r, c});
+    EXPECT_EQ(walked, (std::vector<std::pair<int, int>>{{0, 0}, {2, 1}, {2, 3}, {39999, 255}}));
+    int r = 2, c = 2;
+    ASSERT_TRUE(reader.NextCell(r, c));
+    EXPECT_EQ(std::pair(r, c), std::pair(2, 3));
+    r = 39999, c = 256;
+    EXPECT_FALSE(reader.NextCell(r, c));
+}
+
 TEST_F(EngineExcel8, GettersFollowTheVariantType) {
     for (const char* ext : {".xls", ".xlsx"}) {
         SCOPED_TRACE(ext);

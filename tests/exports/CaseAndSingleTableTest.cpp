@@ -39,6 +39,46 @@ TEST(LoadCaseTable, ArrayIsSizedByTheCellsNotByTheClaimedDimensions) {
     EXPECT_EQ(Grid(result.v), kCaseGrid);
 }
 
+// Styled empty cells below and right of the values (gnumeric writes them as
+// BLANK/MULBLANK records and as <c> elements without a value) count for the
+// used area, as they do in the spreadsheet application: 3 x 3 values, styled
+// cells to row 8 and column F.
+TEST(LoadCaseTable, FormattedBlanksCountForTheUsedArea) {
+    const std::string dir = std::string(DULO_FIXTURES) + "/exports/blanks/";
+    for (const char* name : {"Blanks5.xls", "Blanks8.xls", "Blanks.xlsx"}) {
+        SCOPED_TRACE(name);
+        ResultVariant result;
+        ASSERT_EQ(LoadCaseTable((dir + name).c_str(), "CASE", &result.v, nullptr, nullptr), 0);
+        EXPECT_EQ(DimsOf(result.v), (Dims{8 + 2, 6 + 2}));
+        EXPECT_EQ(RowText(result.v, 0), "CASE|A|B|||||");
+        EXPECT_EQ(RowText(result.v, 2), "C2|3|4|||||");
+        EXPECT_EQ(RowText(result.v, 3), "|||||||") << "the styled rows hold nothing";
+    }
+}
+
+// Workbooks of other programs whose sheets have styled empty cells past their
+// values: the case table covers them (rows and columns of the last cell + 2).
+TEST(LoadCaseTable, CorpusWorkbooksWithFormattedBlanks) {
+    const std::string corpus = DULO_CORPUS;
+    if (!fs::exists(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+    struct Case {
+        const char* file;
+        const char* sheet;
+        Dims dims;
+    } cases[] = {
+        {"sheetjs/numfmt_1_russian.xls", "", {17, 8}},
+        {"sheetjs/wtf_path.xlsx", "SheetJS", {6 + 2, 5 + 2}},
+        {"sheetjs/mixed_sheets.xlsx", "settings", {3 + 2, 2 + 2}},
+        {"xlrd/tests/samples/issue20.xls", "", {20, 14}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        ResultVariant result;
+        ASSERT_EQ(LoadCaseTable((corpus + "/" + c.file).c_str(), c.sheet, &result.v, nullptr, nullptr), 0);
+        EXPECT_EQ(DimsOf(result.v), c.dims);
+    }
+}
+
 TEST(LoadCaseTable, WorkbooksThatCannotBeRead) {
     struct Case {
         const char* label;

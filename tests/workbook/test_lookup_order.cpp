@@ -145,4 +145,90 @@ TEST_F(LookupOrder, OneLookupAgreesWithTheTwoGetters) {
     }
 }
 
+// The walk over the cells that exist: every cell record in row order, the
+// formatted blanks of BLANK and MULBLANK included, nothing in between.
+TEST_F(LookupOrder, NextCellWalksTheCellRecordsInRowOrder) {
+    std::vector<std::pair<int, int>> walked;
+    for (int r = 0, c = 0; wks.NextCell(r, c); ++c) {
+        walked.push_back({r, c});
+        ASSERT_LT(walked.size(), 100u) << "the walk does not end";
+    }
+    const std::vector<std::pair<int, int>> expected = {
+        {0, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 4}, {0, 5}, {0, 6},  // label, runs, number
+        {1, 0}, {1, 1}, {1, 2}, {1, 3}, {1, 5},                  // MULBLANK, label, RK
+        {3, 0}, {3, 1}, {3, 2},                                  // BLANK, run
+        {4, 7}};
+    EXPECT_EQ(walked, expected);
+    // Every position the walk passes over holds nothing.
+    for (int r = 0; r < kRows; ++r)
+        for (int c = 0; c < kColumns; ++c) {
+            if (std::find(walked.begin(), walked.end(), std::pair{r, c}) == walked.end()) {
+                EXPECT_EQ(alone[r][c].flags, 0) << r << "," << c;
+            }
+        }
+    // A walk can start anywhere, also inside a run or before the first row.
+    int r = 0, c = 2;
+    ASSERT_TRUE(wks.NextCell(r, c));
+    EXPECT_EQ(std::pair(r, c), std::pair(0, 2));
+    r = 1, c = 6;
+    ASSERT_TRUE(wks.NextCell(r, c));
+    EXPECT_EQ(std::pair(r, c), std::pair(3, 0)) << "row 2 has no cell";
+    r = -4, c = 9;
+    ASSERT_TRUE(wks.NextCell(r, c));
+    EXPECT_EQ(std::pair(r, c), std::pair(0, 0));
+    r = 4, c = 8;
+    EXPECT_FALSE(wks.NextCell(r, c));
+}
+
+// The used area ends at the last cell record, a formatted blank included, and
+// never reaches past what DIMENSIONS claims.
+TEST(UsedArea, LastCellRecordWithinTheClaim) {
+    struct Case {
+        const char* what;
+        int claimRows, claimColumns;
+        bool blanks;
+        int rows, columns;
+    } cases[] = {
+        {"claim fits the cells", 6, 5, true, 6, 5},
+        {"claim far beyond the cells", 65535, 256, true, 6, 5},
+        {"claim smaller than the cells", 3, 2, true, 3, 2},
+        {"values only", 65535, 256, false, 2, 2},
+    };
+    for (const Case& k : cases) {
+        BiffWriter s;
+        s.Record(kDimensions, Body().u16(0).u16(k.claimRows).u16(0).u16(k.claimColumns));
+        s.Record(kNumber, CellHead(0, 0).f64(1));
+        s.Record(kLabel, CellHead(1, 1).str16("b"));
+        if (k.blanks) {
+            s.Record(kMulBlank, Body().u16(3).u16(2).u16(0).u16(0).u16(0).u16(4));  // (3,2)..(3,4)
+            s.Record(kBlank, CellHead(5, 0));
+        }
+        const std::string path = TempPath("used.xls");
+        ASSERT_TRUE(WriteCompoundFile(path, {{"Book", Biff5Book(Biff5Globals(false), {{"Data", s.Bytes()}})}}));
+        TWksIO wks;
+        ASSERT_TRUE(wks.Open(path.c_str(), "Data", WKS_OPEN_NO_APPLICATION)) << k.what;
+        int rows = -1, columns = -1;
+        wks.GetUsedArea(rows, columns);
+        EXPECT_EQ(rows, k.rows) << k.what;
+        EXPECT_EQ(columns, k.columns) << k.what;
+    }
+}
+
+// BIFF2 has no DIMENSIONS claim: the extent is that of the cells, and a walk
+// over a sheet with two cells far apart visits two cells.
+TEST(UsedArea, Biff2SparseSheetWalksTwoCells) {
+    const std::string path = TempPath("sparse2.xls");
+    WriteBytes(path, Biff2Sheet({{0, 0, Biff2Cell::Label, 0, 0, 0, 0, "a"},
+                                 {16383, 255, Biff2Cell::Number, 0, 0, 0, 2.5, ""}}));
+    TWksIO wks;
+    ASSERT_TRUE(wks.Open(path.c_str(), "", WKS_OPEN_NO_APPLICATION));
+    int rows = 0, columns = 0;
+    wks.GetUsedArea(rows, columns);
+    EXPECT_EQ(std::pair(rows, columns), std::pair(16384, 256));
+    std::vector<std::pair<int, int>> walked;
+    for (int r = 0, c = 0; wks.NextCell(r, c); ++c) walked.push_back({r, c});
+    EXPECT_EQ(walked, (std::vector<std::pair<int, int>>{{0, 0}, {16383, 255}}));
+    EXPECT_EQ(wks.GetCellLookups(), 0u) << "the walk reads no cell";
+}
+
 }  // namespace
