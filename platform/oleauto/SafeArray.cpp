@@ -71,7 +71,10 @@ void ClearElements(SAFEARRAY* psa) {
     size_t n = ElementCount(psa);
     if (vt == VT_VARIANT) {
         auto* v = static_cast<VARIANT*>(psa->pvData);
-        for (size_t i = 0; i < n; ++i) VariantClear(&v[i]);
+        // An empty element is left as it is: writing to it would bring a page of a
+        // sparse array into memory only to free it.
+        for (size_t i = 0; i < n; ++i)
+            if (v[i].vt != VT_EMPTY) VariantClear(&v[i]);
     } else if (vt == VT_BSTR) {
         auto* s = static_cast<BSTR*>(psa->pvData);
         for (size_t i = 0; i < n; ++i) {

@@ -305,21 +305,28 @@ void excel8WksIO::BuildCellIndex() {
     m_cellColumns.clear();
     if (!(m_values.vt & VT_ARRAY) || !m_values.parray || !m_values.parray->pvData) return;
     const SAFEARRAY* sa = m_values.parray;
-    // rgsabound holds the right-most dimension first; the array runs down each
-    // column, so two passes in that order (counting, then placing) read it in sequence.
+    // rgsabound holds the right-most dimension first. The array runs down each
+    // column: one pass in that order notes the values, which are then placed
+    // row by row (columns ascending within a row, as they were met).
     const size_t stride = sa->rgsabound[1].cElements;
     const size_t rows = std::min<size_t>(stride, size_t(std::max(m_nRows, 0)));
     const size_t columns = std::min<size_t>({sa->rgsabound[0].cElements, size_t(std::max(m_nColumns, 0)), 65536});
     const auto* values = static_cast<const VARIANT*>(sa->pvData);
-    for (size_t c = 0; c < columns; ++c)
-        for (size_t r = 0; r < rows; ++r)
-            if (values[r + c * stride].vt != VT_EMPTY) ++m_rowStarts[r + 1];
+    std::vector<uint32_t> rowOf;
+    std::vector<uint16_t> columnOf;
+    for (size_t c = 0; c < columns; ++c) {
+        const VARIANT* column = values + c * stride;
+        for (size_t r = 0; r < rows; ++r) {
+            if (column[r].vt == VT_EMPTY) continue;
+            rowOf.push_back(uint32_t(r));
+            columnOf.push_back(uint16_t(c));
+            ++m_rowStarts[r + 1];
+        }
+    }
     for (size_t r = 0; r + 1 < m_rowStarts.size(); ++r) m_rowStarts[r + 1] += m_rowStarts[r];
-    m_cellColumns.resize(m_rowStarts.back());
+    m_cellColumns.resize(rowOf.size());
     std::vector<uint32_t> fill(m_rowStarts.begin(), m_rowStarts.end() - 1);
-    for (size_t c = 0; c < columns; ++c)
-        for (size_t r = 0; r < rows; ++r)
-            if (values[r + c * stride].vt != VT_EMPTY) m_cellColumns[fill[r]++] = uint16_t(c);
+    for (size_t i = 0; i < rowOf.size(); ++i) m_cellColumns[fill[rowOf[i]]++] = columnOf[i];
 }
 
 bool excel8WksIO::NextCell(int& row, int& column) {
