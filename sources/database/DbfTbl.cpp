@@ -316,6 +316,7 @@ bool CDbfTbl::ExtractRows(CIoRowArray& rows, CColumnArray& keyHeadings, CColumnA
         CIoRow* row = new CIoRow(int(record), sourceIndex);
         rows.Add(row);
         row->m_DataCells.ReserveCells(extractCount);
+        row->m_KeyCells.ReserveCells(keyCount);
         for (const CIoKeyCell* entry : *m_pExtractSelection) {
             const int column = entry->GetIndex();
             CIoCell* cell = MakeCell(column, FieldText(column), int(record), sourceIndex);

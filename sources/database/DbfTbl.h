@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dulo {
@@ -52,10 +53,13 @@ public:
 private:
     // The field's bytes up to the first zero byte, trailing spaces removed.
     std::string_view FieldText(int column) const;
-    // The field's value as its cell (null when the text is empty), and the
-    // text the key test compares; null when the column type has no cell kind.
+    // The field's cell by column type (a null cell for an empty text); null
+    // for a column type without a cell kind.
     CIoCell* MakeCell(int column, std::string_view text, int record, int sourceIndex) const;
+    // The text the key test compares: the converted text, "%f" of a number,
+    // a date cell's text, "TRUE" or "FALSE"; empty for an empty field.
     std::string KeyText(int column, std::string_view text) const;
+    // Bytes of the file's code page as UTF-8.
     std::string CharacterText(std::string_view bytes) const;
 
     std::unique_ptr<dulo::CSingleByteDecoder> m_pDecoder;
