@@ -219,8 +219,8 @@ TEST(DbfExports, ModelDbaseFileThatConflictsOrIsMissingFailsTheRead) {
     EXPECT_EQ(exports_test::RowText(alone.v, 1), "A|9||");
 }
 
-std::string RunDuloOutput(const std::string& args, int& status) {
-    std::string command = std::string("\"") + DULO_CLI_FILE + "\" " + args + " 2>&1";
+std::string RunDuloOutput(const std::string& args, int& status, bool prefixHost = true) {
+    std::string command = (prefixHost ? std::string("\"") + DULO_CLI_FILE + "\" " : std::string()) + args + " 2>&1";
     std::FILE* pipe = popen(command.c_str(), "r");
     std::string out;
     char buffer[4096];
@@ -242,6 +242,18 @@ TEST(DbfExports, DuloHostReadsADbaseFile) {
     EXPECT_NE(json.find("[\"C\", \"caf\xC3\xA9 cr\xC3\xA8me\", 5, 7, null, null]"), std::string::npos) << json;
     RunDuloOutput("single-table " + path + " \"\" KEYED --source-type 0 --format summary", status);
     EXPECT_EQ(status, 1);
+}
+
+// The read leaves the user's numeric locale in force; the host's JSON keeps its decimal points.
+TEST(DbfExports, DuloJsonNumbersIgnoreTheUserNumericLocale) {
+    int status = -1;
+    const std::string path = "\"" + FixturePath("keyed.dbf") + "\"";
+    std::string json =
+        RunDuloOutput("env LC_ALL=de_DE.UTF-8 \"" + std::string(DULO_CLI_FILE) + "\" --format json --source-type 7 " +
+                          "single-table " + path + " \"\" KEYED",
+                      status, false);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(json.find("[\"B\", \"beta\", -3.25, null, null, null]"), std::string::npos) << json;
 }
 
 }  // namespace
