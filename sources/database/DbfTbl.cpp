@@ -347,6 +347,8 @@ int ReadDbfTable(TableReadRequest& request) {
         read.results[0] = source.m_nSourceResults[1];
         read.results[1] = source.m_nSourceResults[0];
         read.results[2] = source.m_nSourceResults[2];
+        // The file names the table in the keyed reader's messages, as a workbook does.
+        read.sheetLabel = source.m_strSourceName;
     };
     return RunReaderEntry<CDbfTbl>(request, hooks);
 }

@@ -202,8 +202,19 @@ TEST(DbfExports, ModelDbaseFileThatConflictsOrIsMissingFailsTheRead) {
     f.Write(model.dir.path / "conflict.dbf");
     model.WriteModel({{"Book1.xls[PLAIN]", 0}, {"conflict.dbf", 7}});
     ResultVariant conflict;
+    std::vector<std::string> messages;
+    DuloSetMessageSink(
+        [](const char*, const char* text, void* context) {
+            static_cast<std::vector<std::string>*>(context)->push_back(text);
+        },
+        &messages, 1);
     EXPECT_EQ(model.Load(conflict), 0);
+    DuloSetMessageSink(nullptr, nullptr, 1);
     EXPECT_TRUE(conflict.IsUntouched());
+    // The message names the file whose row conflicts.
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "Duplicate coefficient in table " + (model.dir.path / "conflict.dbf").string() +
+                               " for row A column X");
 
     model.WriteModel({{"Book1.xls[PLAIN]", 0}, {"absent.dbf", 7}});
     ResultVariant missing;
@@ -217,6 +228,36 @@ TEST(DbfExports, ModelDbaseFileThatConflictsOrIsMissingFailsTheRead) {
     ResultVariant alone;
     ASSERT_EQ(model.Load(alone), 1);
     EXPECT_EQ(exports_test::RowText(alone.v, 1), "A|9||");
+}
+
+// Two dBase files of one table: logical, memo and character columns merge by
+// row name like the worksheet kinds, and a differing logical value conflicts.
+TEST(DbfExports, ModelMergesTwoDbaseFilesWithEveryFieldType) {
+    ModelDir model;
+    DbfFile first;
+    first.fields = {{"ROWNAMES", 'C', 4}, {"FLAG", 'L', 1}, {"NOTE", 'M', 10}, {"DAY", 'D', 8}};
+    first.records = {{{"A", "T", "0000000001", "20240229"}}, {{"B", "F", "", ""}}};
+    first.Write(model.dir.path / "one.dbf");
+    DbfFile second = first;
+    second.records = {{{"A", "T", "0000000001", "20240229"}}, {{"B", "", "0000000002", "20240301"}},
+                      {{"C", "F", "x", ""}}};
+    second.Write(model.dir.path / "two.dbf");
+    model.WriteModel({{"one.dbf", 7}, {"two.dbf[x]", 7}});
+    ResultVariant result;
+    ASSERT_EQ(model.Load(result), 1);
+    auto d = [](double date) { return "d:" + std::to_string(int(date)); };
+    EXPECT_EQ(Grid(result.v), (std::vector<std::string>{
+                                  "ROWNAMES|FLAG|NOTE|DAY||",
+                                  "A|1|0000000001|" + d(kLeapDay2024) + "||",
+                                  "B|0|0000000002|" + d(kLeapDay2024 + 1) + "||",
+                                  "C|0|x|||",
+                                  "|||||",
+                              }));
+
+    second.records = {{{"A", "F", "", ""}}};
+    second.Write(model.dir.path / "two.dbf");
+    ResultVariant conflict;
+    EXPECT_EQ(model.Load(conflict), 0);
 }
 
 std::string RunDuloOutput(const std::string& args, int& status, bool prefixHost = true) {
