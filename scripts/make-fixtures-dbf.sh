@@ -10,21 +10,26 @@ out="$root/tests/fixtures/dbf"
 mkdir -p "$out"
 command -v dbfcreate >/dev/null || { echo "dbfcreate (Debian shapelib) is needed" >&2; exit 1; }
 
-# make NAME FIELD-SPEC... -- RECORD... (each record one line of values separated by "|")
+# make NAME FIELD... -- RECORD...: FIELD is "-s NAME WIDTH" or "-n NAME WIDTH DECIMALS" as
+# dbfcreate takes them; each RECORD is one line of values separated by "|".
 make() {
     local file="$out/$1.dbf"
     shift
-    local spec=()
-    while [ "$1" != "--" ]; do spec+=("$1"); shift; done
+    local fields=() count=0
+    while [ "$1" != "--" ]; do
+        case "$1" in -s | -n) count=$((count + 1)) ;; esac
+        fields+=("$1")
+        shift
+    done
     shift
     rm -f "$file"
-    dbfcreate "$file" "${spec[@]}"
+    dbfcreate "$file" "${fields[@]}"
     local record
     for record in "$@"; do
         local values=()
         IFS='|' read -r -a values <<<"$record"
         # read drops a trailing empty field; give it back so every field has a value
-        while [ "${#values[@]}" -lt $(( ${#spec[@]} / 3 )) ]; do values+=(""); done
+        while [ "${#values[@]}" -lt "$count" ]; do values+=(""); done
         dbfadd "$file" "${values[@]}"
     done
 }
