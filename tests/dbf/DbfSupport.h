@@ -7,6 +7,7 @@
 #include "tables/IoTableDescription.h"
 #include "tables/TableReaders.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
