@@ -3,6 +3,7 @@
 #include "platform/TextConv.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -55,11 +56,16 @@ std::string CsvField(const std::string& s) {
 
 std::string Utf8FromBstr(BSTR bstr) { return dulo::Utf8FromBstr(bstr); }
 
+// "%.*g" in the "C" locale, whatever numeric locale a read left in force.
+static std::string GeneralNumber(double value, int digits) {
+    char buf[64];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, digits);
+    return ec == std::errc() ? std::string(buf, end) : std::string();
+}
+
 std::string JsonNumber(double value) {
     if (!std::isfinite(value)) return "null";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.17g", value);
-    return buf;
+    return GeneralNumber(value, 17);
 }
 
 std::string JsonString(const std::string& text) {
@@ -146,11 +152,7 @@ std::string VariantToText(const VARIANT& v) {
         case VT_BSTR: return Utf8FromBstr(v.bstrVal);
         case VT_DATE: return IsoDate(v.date);
         case VT_BOOL: return v.boolVal ? "TRUE" : "FALSE";
-        case VT_R8: {
-            char buf[64];
-            std::snprintf(buf, sizeof buf, "%.15g", v.dblVal);
-            return buf;
-        }
+        case VT_R8: return GeneralNumber(v.dblVal, 15);
         default: break;
     }
     if (v.vt & VT_ARRAY) return VariantToJson(v);

@@ -32,7 +32,9 @@ int CompareRowColNames(const IRowColName* a, const IRowColName* b) {
 enum class ECellKind { Text, Date, Number };
 
 ECellKind KindOfColumnType(int type) {
-    if (type == SqlType::Char) return ECellKind::Text;
+    // Variable and long texts (dBase character and memo fields, database
+    // varchar columns) are texts too, not numbers.
+    if (type == SqlType::Char || type == SqlType::VarChar || type == SqlType::LongVarChar) return ECellKind::Text;
     if (type == SqlType::Date || type == SqlType::Time || type == SqlType::TimeStamp) return ECellKind::Date;
     return ECellKind::Number;
 }
@@ -69,10 +71,15 @@ void MakeCellValue(const CIoTable& table, int r, int c, ECellKind kind, VARIANT&
             value.vt = VT_BSTR;
             break;
         }
-        case ECellKind::Date:
+        case ECellKind::Date: {
+            // A date that did not validate (29 February of a common year) has
+            // no OLE value: nothing is written.
+            const COleDateTime date = table.GetDateValue(r, c);
+            if (date.m_status != COleDateTime::valid) break;
             value.vt = VT_DATE;
-            value.date = table.GetDateValue(r, c).m_dt;
+            value.date = date.m_dt;
             break;
+        }
         case ECellKind::Number:
             value.vt = VT_R8;
             value.dblVal = table.GetValueNumber(r, c);

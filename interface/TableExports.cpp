@@ -20,15 +20,20 @@ namespace {
 
 // Steps of LoadExcelTable and LoadSingleExcelTable for a fixed-list table with a
 // key column: a (rows + 1) x columns array without a repeated-name check.
-int ReadWithKeyColumn(const char* tableName, const std::vector<std::string>& paths,
-                      const std::vector<std::string>& sheets, const char* keyColumn, bool emptyHeadingFails,
-                      VARIANT* result, char* rowName, char* colName) {
-    CDuloIoTable table(tableName, paths, sheets, keyColumn, "*", "*", 0);
+int BuildWithKeyColumn(const CIoTable& table, bool emptyHeadingFails, VARIANT* result, char* rowName,
+                       char* colName) {
     if (table.GetStatus() != 0) return LOAD_NOT_READ;
     CTableArray array;
     int code = BuildPlainArray(table, 1, 0, emptyHeadingFails, rowName, colName, array);
     if (code == LOAD_OK) array.HandOver(result);
     return code;
+}
+
+int ReadWithKeyColumn(const char* tableName, const std::vector<std::string>& paths,
+                      const std::vector<std::string>& sheets, const char* keyColumn, bool emptyHeadingFails,
+                      VARIANT* result, char* rowName, char* colName) {
+    CDuloIoTable table(tableName, paths, sheets, keyColumn, "*", "*", 0);
+    return BuildWithKeyColumn(table, emptyHeadingFails, result, rowName, colName);
 }
 
 int ReadKeyed(const CIoTable& table, const char* tableName, const KeyedReadRules& rules, VARIANT* result,
@@ -79,8 +84,14 @@ int LoadSingleExcelTableImpl(const char* tableName, const char* filePath, const 
     bool namesFile = (fixed || sourceType == TABLE_TYPE_WKS || sourceType == TABLE_TYPE_DBF);
     std::string path = namesFile ? CallerFilePath(filePath) : std::string(filePath);
     if (fixed && !keyColumn) return ReadCaseTable(path.c_str(), sheet, result);
-    if (keyColumn)
+    if (keyColumn && sourceType == TABLE_TYPE_WKS)
         return ReadWithKeyColumn(tableName, {path}, {sheet}, keyColumn, false, result, rowName, colName);
+    if (keyColumn) {
+        // The workbook reader reads worksheets only: any other source is read
+        // by its own type, keyed by the table's key column.
+        CIoTable table(path.c_str(), sheet, keyColumn, "*", "*", sourceType);
+        return BuildWithKeyColumn(table, false, result, rowName, colName);
+    }
     CDuloIoTable table(path.c_str(), sheet, sourceType);
     return ReadKeyed(table, tableName, {false, false}, result, rowName, colName);
 }
@@ -98,6 +109,7 @@ int LoadTableSXImpl(const char* modelDirectory, const char* tableName, VARIANT* 
     }
     if (list.files.empty()) return 1;
 
+    // A dBase table's File text (TableType 7) names its .dbf; the reader ignores a sheet part.
     std::vector<std::string> paths, sheets;
     for (const std::string& text : list.files) {
         std::string file, sheet;
@@ -110,7 +122,7 @@ int LoadTableSXImpl(const char* modelDirectory, const char* tableName, VARIANT* 
     const char* keyColumn = nullptr;
     bool fixed = FindFixedTable(tableName, keyColumn);
     if (fixed && !keyColumn) return 0;
-    CDuloIoTable table(tableName, paths, sheets, fixed ? keyColumn : "ROWNAMES", "*", "*", 0);
+    CDuloIoTable table(tableName, paths, sheets, fixed ? keyColumn : "ROWNAMES", "*", "*", 0, list.tableTypes);
     if (table.GetStatus() != 0) return 0;
     CTableArray array;
     if (fixed)

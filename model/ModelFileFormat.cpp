@@ -71,7 +71,8 @@ CModelTableEntry ReadTableElement(const CXmlNode& table) {
     return entry;
 }
 
-std::vector<std::string> CollectTableFiles(const CXmlDocument& document, std::string_view tableName) {
+std::vector<std::string> CollectTableFiles(const CXmlDocument& document, std::string_view tableName,
+                                           std::vector<int>* tableTypes) {
     std::vector<std::string> files;
     CXmlNodeList sections = document.DocumentElement().ChildNodes();
     for (long i = 0; i < sections.Count(); ++i) {
@@ -84,7 +85,10 @@ std::vector<std::string> CollectTableFiles(const CXmlDocument& document, std::st
             CModelTableEntry entry = ReadTableElement(table);
             // An entry that does not say which table or which file names nothing to read.
             if (!entry.hasName || !entry.hasFile) continue;
-            if (entry.enabled && EqualsNoCase(entry.name, tableName)) files.push_back(entry.file);
+            if (entry.enabled && EqualsNoCase(entry.name, tableName)) {
+                files.push_back(entry.file);
+                if (tableTypes) tableTypes->push_back(entry.tableType);
+            }
         }
     }
     return files;
@@ -109,10 +113,11 @@ CModelTableList ReadModelTableList(const std::string& modelFilePath, std::string
             list.parseErrorReason = document->ParseErrorReason();
             return list;
         }
-        list.files = CollectTableFiles(*document, tableName);
+        list.files = CollectTableFiles(*document, tableName, &list.tableTypes);
     } catch (const CComError& error) {
         ReportComError(error);
         list.files.clear();
+        list.tableTypes.clear();
         list.result = ETableListResult::ComError;
     }
     return list;

@@ -38,7 +38,9 @@ CModelTableEntry ReadTableElement(const CXmlNode& table);
 // File texts of the enabled Table entries whose Name matches tableName without
 // regard to (ASCII) case, in document order, from every Tables child of the
 // root. Entries without Name or File are skipped. Raises CComError from the DOM.
-std::vector<std::string> CollectTableFiles(const CXmlDocument& document, std::string_view tableName);
+// With tableTypes, the TableType of each entry goes there, in the same order.
+std::vector<std::string> CollectTableFiles(const CXmlDocument& document, std::string_view tableName,
+                                           std::vector<int>* tableTypes = nullptr);
 
 enum class ETableListResult {
     Read,              // files holds what the model lists (possibly nothing)
@@ -51,6 +53,7 @@ enum class ETableListResult {
 struct CModelTableList {
     ETableListResult result = ETableListResult::Read;
     std::vector<std::string> files;
+    std::vector<int> tableTypes;  // the TableType of each file
     std::string parseErrorReason;  // set for ParseFailed; not for showing
 };
 

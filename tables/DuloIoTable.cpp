@@ -54,8 +54,11 @@ bool DatesDiffer(const COleDateTime& a, const COleDateTime& b) {
     return a.m_status == COleDateTime::invalid;
 }
 
+// Fixed, variable and long texts alike.
+bool IsTextType(int type) { return type == SqlType::Char || type == SqlType::VarChar || type == SqlType::LongVarChar; }
+
 bool ValuesDiffer(int columnType, const CIoCell& a, const CIoCell& b) {
-    if (columnType == SqlType::Char) return a.GetText() != b.GetText();
+    if (IsTextType(columnType)) return a.GetText() != b.GetText();
     if (IsDateType(columnType)) return DatesDiffer(DateOf(a, columnType), DateOf(b, columnType));
     return std::fabs(NumberOf(a) - NumberOf(b)) > kNumberTolerance;
 }
@@ -65,9 +68,12 @@ bool ValuesDiffer(int columnType, const CIoCell& a, const CIoCell& b) {
 CIoCell* MakeCell(int columnType, const CIoCell& from) {
     CIoCell* cell = nullptr;
     switch (columnType) {
-        case SqlType::Char: cell = new CIoStrCell(from.GetText().c_str(), false, false); break;
+        case SqlType::Char:
+        case SqlType::VarChar:
+        case SqlType::LongVarChar: cell = new CIoStrCell(from.GetText().c_str(), false, false); break;
         case SqlType::Decimal:
-        case SqlType::Double: cell = new CIoDoubleCell(NumberOf(from), false, false); break;
+        case SqlType::Double:
+        case SqlType::Bit: cell = new CIoDoubleCell(NumberOf(from), false, false); break;
         case SqlType::Date: cell = new CIoDateCell(DateOf(from, columnType), false, false); break;
         case SqlType::Time: cell = new CIoTimeCell(DateOf(from, columnType), false, false); break;
         case SqlType::TimeStamp: cell = new CIoTimeStampCell(DateOf(from, columnType), false, false); break;
@@ -102,7 +108,7 @@ CDuloIoTable::CDuloIoTable(const char* sourcePath, const char* tableText, int ta
 
 CDuloIoTable::CDuloIoTable(const char* tableName, const std::vector<std::string>& paths,
                            const std::vector<std::string>& sheets, const char* keyFields, const char* keyValues,
-                           const char* extractColumns, int flag) {
+                           const char* extractColumns, int flag, const std::vector<int>& tableTypes) {
     if (flag != 0 || paths.empty()) {
         m_strSourceText.clear();
         m_strTableText.clear();
@@ -114,13 +120,14 @@ CDuloIoTable::CDuloIoTable(const char* tableName, const std::vector<std::string>
     bool warned = false;
 
     for (size_t i = 0; i < paths.size(); ++i) {
+        const bool dbase = i < tableTypes.size() && tableTypes[i] == TABLE_TYPE_DBF;
         m_strSourceText = paths[i];
-        m_strTableText = sheets[i];
+        m_strTableText = dbase ? std::string() : sheets[i];
         auto* description = new CIoTableDescription;
-        description->m_nTableType = TABLE_TYPE_WKS;
+        description->m_nTableType = dbase ? TABLE_TYPE_DBF : TABLE_TYPE_WKS;
         description->m_nInUse = 1;
         description->m_Strings[0] = paths[i];
-        description->m_Strings[1] = sheets[i];
+        description->m_Strings[1] = m_strTableText;
         int sourceIndex = m_Descriptions.Add(description);
 
         CColumnArray keyColumns, dataColumns;

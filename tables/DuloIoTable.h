@@ -14,8 +14,11 @@ public:
     // Reads tableName from every workbook (paths[i], sheet sheets[i]) and merges
     // them in order. A set flag or an empty path list gives status 1. A sheet
     // list shorter than the path list raises CInvalidArgException before anything is read.
+    // tableTypes[i], when given, is the table type of source i: 7 reads a dBase
+    // file (its sheet name is not used); any other value, or none, a workbook.
     CDuloIoTable(const char* tableName, const std::vector<std::string>& paths, const std::vector<std::string>& sheets,
-                 const char* keyFields, const char* keyValues, const char* extractColumns, int flag);
+                 const char* keyFields, const char* keyValues, const char* extractColumns, int flag,
+                 const std::vector<int>& tableTypes = {});
 
     // The sheet label, followed by "[table text]" when there is a table text.
     std::string GetDisplayName() const;

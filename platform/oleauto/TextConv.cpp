@@ -144,4 +144,43 @@ std::string ToUtf8FromCodepage(std::string_view bytes, int codepage) {
     return out;
 }
 
+CSingleByteDecoder::CSingleByteDecoder(int codepage) : m_codepage(codepage) {
+    std::string name = "CP" + std::to_string(codepage);
+    iconv_t cd = iconv_open("UTF-8", name.c_str());
+    for (int b = 0x80; b <= 0xFF; ++b) {
+        std::array<char, 4>& entry = m_high[size_t(b - 0x80)];
+        char in = char(b);
+        char out[8];
+        char* src = &in;
+        char* dst = out;
+        size_t inLeft = 1, outLeft = sizeof out;
+        size_t length = 0;
+        if (cd != (iconv_t)-1) {
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(cd, &src, &inLeft, &dst, &outLeft) != (size_t)-1 && inLeft == 0) length = sizeof out - outLeft;
+        }
+        if (length == 0 || length > 3) {
+            // Unmapped (or not a character of the Basic Multilingual Plane, which no such page holds).
+            out[0] = char(0xEF), out[1] = char(0xBF), out[2] = char(0xBD);
+            length = 3;
+        }
+        entry[0] = char(length);
+        for (size_t i = 0; i < length; ++i) entry[i + 1] = out[i];
+    }
+    if (cd != (iconv_t)-1) iconv_close(cd);
+}
+
+void CSingleByteDecoder::AppendUtf8(std::string& out, std::string_view bytes) const {
+    size_t start = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        unsigned char b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) continue;
+        out.append(bytes.data() + start, i - start);
+        const std::array<char, 4>& entry = m_high[b - 0x80u];
+        out.append(entry.data() + 1, size_t(entry[0]));
+        start = i + 1;
+    }
+    out.append(bytes.data() + start, bytes.size() - start);
+}
+
 }  // namespace dulo
