@@ -13,10 +13,7 @@
 #include "sources/database/ODBCTbl.h"
 #define DULO_HAVE_ODBC_SOURCE 1
 #endif
-#if __has_include("sources/database/DbfTbl.h")
 #include "sources/database/DbfTbl.h"
-#define DULO_HAVE_DBF_SOURCE 1
-#endif
 #if __has_include("sources/database/MfcOdbcTbl.h")
 #include "sources/database/MfcOdbcTbl.h"
 #define DULO_HAVE_DBCLASS_SOURCE 1
@@ -33,9 +30,7 @@ void RegisterTableSources() {
 #ifdef DULO_HAVE_ODBC_SOURCE
     RegisterTableReader(TABLE_TYPE_ODBC, ReadOdbcTable);
 #endif
-#ifdef DULO_HAVE_DBF_SOURCE
     RegisterTableReader(TABLE_TYPE_DBF, ReadDbfTable);
-#endif
 #ifdef DULO_HAVE_DBCLASS_SOURCE
     RegisterTableReader(TABLE_TYPE_DAO, ReadMfcOdbcTable);
 #endif
