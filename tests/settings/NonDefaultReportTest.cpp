@@ -114,6 +114,8 @@ TEST_F(NonDefaultReportTest, RowsBySettingAndSection) {
           {"Recursion", "Tolerances", "ATOL", "-1.000000e+308", "1.000000e-03"},
           {"Recursion", "Tolerances", "DTOL", "1.000000e+308", "1.000000e-05"},
           {"Recursion", "Tolerances", "RTOL", "inf", "1.000000e-03"}}},
+        // A value that is not a number differs from every default: it is listed, not lost.
+        {"not a number", {{"DTOL", "nan"}}, "Recursion", {{"Recursion", "Tolerances", "DTOL", "nan", "1.000000e-05"}}},
         {"the last of repeated settings wins", {{"MAXPASS", "12"}, {"MAXPASS", "10"}}, "Recursion", {}},
     };
     for (const ReportCase& c : cases) {
