@@ -145,6 +145,22 @@ TEST(LoadTableSX, EncipheredModelFileIsDecoded) {
     EXPECT_EQ(DimsOf(result.v), (Dims{7, 6}));
 }
 
+// A model file saved as UTF-16 (by its byte-order mark, either byte order) reads
+// like the UTF-8 one. The fixture's text is ASCII, so each byte becomes a unit.
+TEST(LoadTableSX, ModelFileInUtf16) {
+    const std::string text = ReadFile(fs::path(ModelDir()) / "DuloModel.dulx");
+    ASSERT_EQ(text.substr(0, 1), "<");
+    for (bool little : {true, false}) {
+        SCOPED_TRACE(little ? "UTF-16 LE" : "UTF-16 BE");
+        std::string utf16 = little ? "\xFF\xFE" : "\xFE\xFF";
+        for (char ch : text) utf16 += little ? std::string{ch, '\0'} : std::string{'\0', ch};
+        ModelCopy model(utf16);
+        ResultVariant result;
+        ASSERT_EQ(LoadSX(model.Path(), "PLAIN", result), 1);
+        EXPECT_EQ(Grid(result.v), kMergedPlain);
+    }
+}
+
 TEST(LoadTableSX, ModelFileNameWrittenInAnotherCase) {
     ModelCopy model("");
     fs::remove(model.dir.path / "DuloModel.dulx");
