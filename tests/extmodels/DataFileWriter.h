@@ -110,4 +110,85 @@ inline void WriteVariable(ByteWriter& w, const VariableRecord& v, bool withSwitc
     if (withSwitchMode) w.Text(v.switchMode);
 }
 
+// Which fields a file of some product version holds.
+struct Layout {
+    bool inputOutputMap = true;    // in the instance record
+    bool perturbationSize = true;  // in the instance record
+    bool switchMode = true;        // ParamsShown and each variable's switch mode
+    bool blockWideFlag = true;
+    bool parameters = true;
+    bool parameterCount = true;  // false: the count is implied
+    bool parameterValues = true;
+};
+
+struct ParameterRecord {
+    VariableRecord variable;
+    std::string type;  // "Double", ...; written when the layout has values
+    void (*value)(ByteWriter&) = nullptr;
+};
+
+struct PortRecord {
+    std::string name;
+    std::string direction = "PORT_INPUT";
+    bool expanded = true;
+    std::vector<VariableRecord> variables;
+};
+
+struct BlockRecord {
+    std::string name;
+    std::string path;
+    std::string type = "ZEFT_XLP";
+    bool suppressed = false, expanded = true, inputPortsExpanded = false, outputPortsExpanded = false,
+         internalExpanded = false, paramsShown = true, blockWide = false;
+    std::vector<PortRecord> ports;
+    std::vector<VariableRecord> internals;
+    std::vector<ParameterRecord> parameters;
+};
+
+inline void WriteParameter(ByteWriter& w, const ParameterRecord& p, const Layout& l) {
+    WriteVariable(w, p.variable, l.switchMode);
+    if (!l.parameterValues) return;
+    w.Text(p.type);
+    if (p.value) p.value(w);
+}
+
+inline void WriteBlock(ByteWriter& w, const BlockRecord& b, const Layout& l) {
+    for (int twice = 0; twice < 2; ++twice) {
+        w.Text(b.name);
+        w.Text(b.path);
+        w.Text(b.type);
+    }
+    for (bool f : {b.suppressed, b.expanded, b.inputPortsExpanded, b.outputPortsExpanded, b.internalExpanded})
+        w.Bool(f);
+    if (l.switchMode) w.Bool(b.paramsShown);
+    if (l.blockWideFlag) w.Bool(b.blockWide);
+    for (const PortRecord& p : b.ports) {
+        w.Text(p.name);
+        w.Text(p.direction);
+        w.Bool(p.expanded);
+        for (const VariableRecord& v : p.variables) WriteVariable(w, v, l.switchMode);
+    }
+    for (const VariableRecord& v : b.internals) WriteVariable(w, v, l.switchMode);
+    if (!l.parameters) return;
+    if (l.parameterCount) w.Int(int32_t(b.parameters.size()));
+    for (const ParameterRecord& p : b.parameters) WriteParameter(w, p, l);
+}
+
+struct InstanceRecord {
+    bool expanded = true;
+    int32_t inputOutputMap = 0;
+    std::string perturbationSize = "1e-6";
+    std::vector<BlockRecord> blocks;
+};
+
+inline ByteWriter WriteDataFile(const InstanceRecord& r, const Layout& l) {
+    ByteWriter w;
+    w.Bool(r.expanded);
+    if (l.inputOutputMap) w.Int(r.inputOutputMap);
+    w.Int(int32_t(r.blocks.size()));
+    if (l.perturbationSize) w.Text(r.perturbationSize);
+    for (const BlockRecord& b : r.blocks) WriteBlock(w, b, l);
+    return w;
+}
+
 }  // namespace extmodels_test
