@@ -9,6 +9,7 @@
 #include "xml/ReadModelText.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -58,6 +59,16 @@ bool VariableArray(const CZEFTInstance* instance, VARIANT* result) {
     return true;
 }
 
+std::string AbsoluteDirectory(const std::string& directory) {
+    std::string path = directory;
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    if (path.empty() || path[0] == '/') return path;
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
 // The model file's Version and ExternalModels, in document order; the walk
 // ends at ExternalModels, so a Version after it is not seen.
 void LoadFromModelFile(CXmlDocument& document, CDuloModelFile& modelFile) {
@@ -82,7 +93,9 @@ extern "C" int GetExternalModels(const char* modelDirectory, VARIANT* names, VAR
     if (!modelDirectory || !names || !paths || !types || !suppressed || !variables) return 0;
     try {
         CDuloModelFile modelFile;
-        std::string directory = modelDirectory;
+        // Loading makes the model directory the working directory, so a relative
+        // one is taken against the working directory of the call first.
+        std::string directory = AbsoluteDirectory(modelDirectory);
         modelFile.SetModelDirectory(directory);
         modelFile.CopyDefaultSettings();
         const bool separated = !directory.empty() && (directory.back() == '/' || directory.back() == '\\');

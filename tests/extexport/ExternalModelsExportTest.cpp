@@ -298,6 +298,21 @@ TEST_F(ExportTest, MissingHostLibraryShowsTheInitialisationMessage) {
     EXPECT_EQ(columns, 15);
 }
 
+TEST_F(ExportTest, ExampleModelLoadsItsTwoExternalModels) {
+    const std::string model = fs::canonical(std::string(DULO_FIXTURES) + "/../../examples/model").string() + "/";
+    Result r[5];
+    ASSERT_EQ(GetExternalModels(model.c_str(), &r[0].v, &r[1].v, &r[2].v, &r[3].v, &r[4].v), 1);
+    EXPECT_EQ(messages, Lines{});
+    EXPECT_EQ(TableOf(r[0].v), (Table{{"HDT", "NSPLIT"}}));
+    EXPECT_EQ(TableOf(r[1].v), (Table{{model + "extmodels/reactor.json", model + "extmodels/splitter.json"}}));
+    EXPECT_EQ(TableOf(r[2].v), (Table{{"3", "5"}}));
+    EXPECT_EQ(TableOf(r[3].v), (Table{{"0", "1"}}));
+    Table variables = TableOf(r[4].v);
+    ASSERT_EQ(variables.size(), 10u);
+    EXPECT_EQ(variables[2], (Lines{"", "HDT.H2", "H2USE", "0", "5", "2.5", "1.5", "false", "false", "false", "1.5",
+                                   "false", "6", "0", "<empty>"}));
+}
+
 TEST_F(ExportTest, DuloPrintsTheFiveArrays) {
     Write("model/DuloModel.dulx",
           "<DuloConfiguration><Version>20.0.0</Version><ExternalModels>"
