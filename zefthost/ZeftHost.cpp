@@ -375,6 +375,10 @@ ZEFT_EXPORT int32_t* API_GetEquationNameAndIncidentNonZeroInfo(int32_t simulatio
         size_t place = 0;
         while (b.structure[place] != e.variables[i]) ++place;
         values[i] = b.firstVariable + int32_t(place);
+#ifdef ZEFTHOST_BROKEN_STRUCTURE
+        // A host whose incidence lies outside the structure it describes.
+        values[i] += int32_t(b.structure.size());
+#endif
     }
     *count = int32_t(e.variables.size());
     return values;

@@ -324,6 +324,43 @@ TEST_F(DataFileTest, BadInstanceDataEndsTheRead) {
     }
 }
 
+TEST_F(DataFileTest, EveryTruncationOfADataFileIsReportedAndKeepsWhatWasAdded) {
+    InstanceRecord r;
+    r.blocks = {Reactor("R1", 10), Reactor("R2", 20)};
+    const ByteWriter whole = WriteDataFile(r, Layout{});
+    for (size_t cut = 0; cut < whole.bytes.size(); cut += 7) {
+        SCOPED_TRACE(cut);
+        CZEFTInstance::Release();
+        ByteWriter part = whole;
+        part.bytes.resize(cut);
+        ASSERT_TRUE(part.Save((dir / "externalmodel18.dulb").string()));
+        CZEFTInstance& instance = Load("20.0.0");
+        // A cut inside the first block ends that block; what is left of the file is then
+        // read out of step as the next record, which ends the read one way or another.
+        ASSERT_GE(messages.size(), 1u);
+        ASSERT_LE(messages.size(), 2u);
+        const std::string block = "DULO External Model Exception: ";
+        const std::string read = "Error occurred while reading external model data: ";
+        const std::string add = "Error occurred while adding block for external model ";
+        if (messages.size() == 2) {
+            EXPECT_EQ(messages[0].rfind(block, 0), 0u) << messages[0];
+        }
+        const std::string& last = messages.back();
+        EXPECT_TRUE(last.rfind(block, 0) == 0 || last.rfind(read, 0) == 0 || last.rfind(add, 0) == 0) << last;
+        EXPECT_LE(instance.Blocks.GetSize(), 2);
+    }
+}
+
+TEST_F(DataFileTest, AVersionWithoutDotsReadsTheOldestLayout) {
+    InstanceRecord r;
+    r.blocks = {Reactor("R1", 10)};
+    Save(r, Layout{false, false, false, false, false, false, false});
+    CZEFTInstance& instance = Load("20");  // major 0, minor 0, patch 20
+    EXPECT_EQ(messages, Lines{});
+    ASSERT_EQ(instance.Blocks.GetSize(), 1);
+    EXPECT_EQ(instance.Blocks.GetAt(0)->InternalVariables.GetAt(1)->Min, 13);
+}
+
 TEST_F(DataFileTest, ParameterCountOf2To31InABlockRecord) {
     InstanceRecord r;
     r.blocks = {Reactor("R1", 10)};

@@ -464,6 +464,19 @@ TEST_F(SessionTest, WithoutAHostNothingIsSentAndBlocksAreNotAdded) {
     EXPECT_TRUE(instance.DeleteAllBlocks());
 }
 
+TEST_F(SessionTest, AHostStructureThatDoesNotHoldTogetherAddsNoBlock) {
+    RegistryValues v;
+    v.zeftTop = StandInTop("broken");
+    WriteRegistry(v);
+    const std::string model = WriteFile("reactor.json", kReactorModel);
+    CZEFTInstance& instance = CZEFTInstance::Get();
+    std::string name = "R1";
+    EXPECT_EQ(instance.AddBlock(name, "M", "reactor.json", model, kZeftXlp), kZeftAddVariablesFailed);
+    EXPECT_EQ(instance.Blocks.GetSize(), 0);
+    // The variables made before the fault went with the block.
+    EXPECT_EQ(instance.Variables.GetSize(), 0);
+}
+
 TEST_F(SessionTest, InputOutputListsFollowTheFlag) {
     const std::string model = WriteFile("io.json", R"({
       "equations": [{"name": "{BLOCK}.E", "variables": ["{BLOCK}.A", "{BLOCK}.B", "{BLOCK}.C", "{BLOCK}.D"]}],
