@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
+#include <algorithm>
 #include <memory>
 #include <strings.h>
 #include <sys/stat.h>
@@ -367,7 +367,7 @@ bool CZEFTInstance::BuildEquationsAndVariables(CZEFTBlock& block) {
     if (!h.GetBlockJacobianStruct(s.simulation, block.Index, incidence.data(), hostVariables.data(), flags.data()))
         return false;
     const bool hybrid = block.ModelType == kZeftHybrid;
-    std::map<int32_t, CUserDefinedEquationVariable*> met;  // host number -> variable, as CZeftVar pairs
+    std::vector<CZeftVar> met;  // the block's variables so far, by host number
     for (int64_t e = firstEquation; e <= lastEquation; ++e) {
         char equationName[kZeftNameBufferSize] = {};
         double lower = 1e35, upper = 1e35, residual = 0;
@@ -399,16 +399,17 @@ bool CZEFTInstance::BuildEquationsAndVariables(CZEFTBlock& block) {
             const int32_t v = hostVariables[size_t(at)];
             equation->IncidentHostVariables.push_back(v);
             equation->IncidentIndexes.push_back(k - 1);
-            CUserDefinedEquationVariable*& variable = met[v];
+            auto place = std::lower_bound(met.begin(), met.end(), v,
+                                          [](const CZeftVar& a, int32_t number) { return a.HostNumber < number; });
+            CUserDefinedEquationVariable* variable =
+                place != met.end() && place->HostNumber == v ? place->Variable : nullptr;
             if (!variable) {
                 char variableName[kZeftNameBufferSize] = {}, units[kZeftNameBufferSize] = {},
                      type[kZeftNameBufferSize] = {};
                 double value = 0;
                 int32_t specification = 0;
-                if (!h.GetVariableInfo(s.simulation, v, variableName, &value, &specification, units, type)) {
-                    met.erase(v);
+                if (!h.GetVariableInfo(s.simulation, v, variableName, &value, &specification, units, type))
                     return false;
-                }
                 std::string text = BufferText(variableName);
                 if (hybrid) ReplaceAll(text, ".BLK.", ".HYBRID.");
                 auto made = std::make_unique<CUserDefinedEquationVariable>(text);
@@ -418,19 +419,14 @@ bool CZEFTInstance::BuildEquationsAndVariables(CZEFTBlock& block) {
                 made->HostSpec = specification;
                 made->OwnerModelName = block.ModelName;
                 double bound = 0;
-                if (!h.GetVariableLowerBound(s.simulation, v, &bound)) {
-                    met.erase(v);
-                    return false;
-                }
+                if (!h.GetVariableLowerBound(s.simulation, v, &bound)) return false;
                 made->Min = made->MinProcess = bound;
-                if (!h.GetVariableUpperBound(s.simulation, v, &bound)) {
-                    met.erase(v);
-                    return false;
-                }
+                if (!h.GetVariableUpperBound(s.simulation, v, &bound)) return false;
                 made->Max = made->MaxProcess = bound;
                 char description[kZeftNameBufferSize] = {};
                 if (h.GetVariableDescription(s.simulation, v, description)) made->Description = BufferText(description);
                 variable = made.release();
+                met.insert(place, CZeftVar{v, variable});
                 Variables.Add(variable);
                 block.InternalVariables.Add(variable);
                 equation->IncidentNames.push_back(variable->Name);
