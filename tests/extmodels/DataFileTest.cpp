@@ -60,8 +60,10 @@ protected:
     }
 
     // Loads the model's external models as the export does.
-    CZEFTInstance& Load(const std::string& version, const std::string& externalModels = "<DataType>1</DataType>") {
+    CZEFTInstance& Load(const std::string& version, const std::string& externalModels = "<DataType>1</DataType>",
+                        bool quiet = false) {
         CDuloModelFile model;
+        model.SetQuiet(quiet);
         model.SetModelDirectory(dir.string() + "/");
         model.CopyDefaultSettings();
         model.SetModelName("Refinery");
@@ -256,6 +258,30 @@ TEST_F(DataFileTest, MissingDataFileIsReportedWithTheSystemCode) {
     CZEFTInstance& instance = Load("20.0.0");
     EXPECT_EQ(messages, Lines{"Unable to load external model data: 2"});
     EXPECT_EQ(instance.Blocks.GetSize(), 0);
+}
+
+TEST_F(DataFileTest, AQuietModelShowsNoMessages) {
+    Load("20.0.0", "<DataType/>", true);
+    InstanceRecord r;
+    r.blocks = {Reactor("R9", 0)};
+    r.blocks[0].path = "missing.json";
+    Save(r, Layout{});
+    Load("20.0.0", "<DataType/>", true);
+    EXPECT_EQ(messages, Lines{});
+}
+
+TEST_F(DataFileTest, AReadBlockTakesTheNameItsModelGivesIt) {
+    // The stored record names the block R1; the host names it after its model file.
+    InstanceRecord r;
+    r.blocks = {Reactor("R1", 10)};
+    r.blocks[0].type = "ZEFT_RTM";
+    Save(r, Layout{});
+    CZEFTInstance& instance = Load("20.0.0");
+    EXPECT_EQ(messages, Lines{});
+    ASSERT_EQ(instance.Blocks.GetSize(), 1);
+    EXPECT_EQ(instance.Blocks.GetAt(0)->Name, "RX");
+    EXPECT_EQ(instance.Blocks.GetAt(0)->InternalVariables.GetAt(1)->Min, 13);
+    EXPECT_EQ(Script()[1], "read block as R1 from \"" + (dir / "reactor.json").string() + "\"");
 }
 
 TEST_F(DataFileTest, AnArchiveErrorInABlockEndsThatBlockOnly) {
