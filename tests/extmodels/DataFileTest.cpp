@@ -148,15 +148,15 @@ TEST_F(DataFileTest, VersionsOnBothSidesOfEveryCondition) {
         const char* version;
         Layout layout;
     };
-    auto layout = [](bool c1, bool c2, bool c3, bool c4, bool c5, bool count, bool c6) {
+    auto layout = [](bool map, bool pert, bool switchMode, bool wide, bool parameters, bool count, bool values) {
         Layout l;
-        l.inputOutputMap = c1;
-        l.perturbationSize = c2;
-        l.switchMode = c3;
-        l.blockWideFlag = c4;
-        l.parameters = c5;
+        l.inputOutputMap = map;
+        l.perturbationSize = pert;
+        l.switchMode = switchMode;
+        l.blockWideFlag = wide;
+        l.parameters = parameters;
         l.parameterCount = count;
-        l.parameterValues = c6;
+        l.parameterValues = values;
         return l;
     };
     const Case cases[] = {
