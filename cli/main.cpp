@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -66,7 +67,8 @@ struct Outcome {
     bool success = false;
     bool hasNames = false;
     Buffer256 rowName, colName;
-    std::vector<std::pair<std::string, VARIANT>> results;  // one, or the named parts
+    // One, or the named parts; a deque keeps the references AddResult hands out valid.
+    std::deque<std::pair<std::string, VARIANT>> results;
 
     Outcome() = default;
     Outcome(const Outcome&) = delete;

@@ -243,7 +243,7 @@ HRESULT SafeArrayUnaccessData(SAFEARRAY* psa) {
 SAFEARRAY* DuloSafeArrayCopy(SAFEARRAY* psa) {
     if (!psa) return nullptr;
     VARTYPE vt = VarTypeOf(psa);
-    SAFEARRAYBOUND bounds[kMaxDims];
+    SAFEARRAYBOUND bounds[kMaxDims] = {};
     for (UINT d = 0; d < psa->cDims; ++d) bounds[d] = psa->rgsabound[psa->cDims - 1 - d];
     SAFEARRAY* copy = SafeArrayCreate(vt, psa->cDims, bounds);
     if (!copy) return nullptr;
