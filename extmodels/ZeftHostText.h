@@ -1,7 +1,8 @@
 #pragma once
 // Small helpers shared by the session and the block building: host text
-// buffers, name rewriting and a VARIANT that clears itself.
+// buffers and name rewriting.
 #include "extmodels/ZeftHostApi.h"
+#include "platform/ScopedVariant.h"
 
 #include <cstring>
 #include <string>
@@ -15,14 +16,5 @@ inline void ReplaceAll(std::string& text, const std::string& from, const std::st
 
 // A host name buffer as text, whatever the host left in it.
 inline std::string BufferText(const char* buffer) { return std::string(buffer, strnlen(buffer, kZeftNameBufferSize)); }
-
-// A VARIANT that clears itself.
-struct ScopedVariant {
-    VARIANT v;
-    ScopedVariant() { VariantInit(&v); }
-    ~ScopedVariant() { VariantClear(&v); }
-    ScopedVariant(const ScopedVariant&) = delete;
-    ScopedVariant& operator=(const ScopedVariant&) = delete;
-};
 
 }  // namespace dulo

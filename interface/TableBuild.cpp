@@ -2,6 +2,7 @@
 
 #include "interface/FixedTables.h"
 #include "platform/AutoDestructArray.h"
+#include "platform/ScopedVariant.h"
 #include "platform/TextConv.h"
 #include "tables/IoTable.h"
 #include "tables/SqlType.h"
@@ -102,15 +103,6 @@ bool SameValue(const VARIANT& a, const VARIANT& b) {
         default: return false;
     }
 }
-
-// Clears a VARIANT on every way out of a scope.
-struct ScopedVariant {
-    VARIANT v;
-    ScopedVariant() { VariantInit(&v); }
-    ~ScopedVariant() { VariantClear(&v); }
-    ScopedVariant(const ScopedVariant&) = delete;
-    ScopedVariant& operator=(const ScopedVariant&) = delete;
-};
 
 }  // namespace
 
