@@ -25,6 +25,7 @@ constexpr Entry kEntries[] = {
 #include "sources/WksMessages.inc"
 #include "sources/workbook/Messages.inc"
 #include "sources/workbook/AppMessages.inc"
+#include "sources/database/OdbcMessages.inc"
 #include "formulas/Messages.inc"
 #include "extmodels/Messages.inc"
 };
