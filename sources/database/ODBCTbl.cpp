@@ -110,25 +110,29 @@ bool CODBCTbl::Connect() {
 
 // ---- metadata ----
 
-bool CODBCTbl::ReadColumns() {
-    const std::string& name = m_strTableName;
+CODBCTbl::TableNameParts CODBCTbl::SplitTableName(const std::string& name) {
+    TableNameParts parts;
     size_t dirEnd = DirectoryEnd(name);
     std::string directory = name.substr(0, dirEnd), file = name.substr(dirEnd);
     if (!directory.empty() && directory.back() == '\\') directory.pop_back();
-    std::string catalog, schema, table = file;
-    bool hasCatalog = false, hasSchema = false;
+    parts.table = file;
     if (!directory.empty()) {
-        catalog = directory;
-        hasCatalog = true;
+        parts.catalog = directory;
+        parts.hasCatalog = true;
     } else if (size_t dot = file.find('.', 1); !file.empty() && dot != std::string::npos) {
-        schema = file.substr(0, dot);
-        table = file.substr(dot + 1);
-        hasSchema = true;
+        parts.schema = file.substr(0, dot);
+        parts.table = file.substr(dot + 1);
+        parts.hasSchema = true;
     }
+    return parts;
+}
+
+bool CODBCTbl::ReadColumns() {
+    TableNameParts p = SplitTableName(m_strTableName);
     auto text = [](std::string& s) { return reinterpret_cast<SQLCHAR*>(s.data()); };
-    m_nLastResult = SQLColumns(m_hStmt, hasCatalog ? text(catalog) : nullptr, hasCatalog ? SQL_NTS : 0,
-                               hasSchema ? text(schema) : nullptr, hasSchema ? SQL_NTS : 0, text(table), SQL_NTS,
-                               nullptr, 0);
+    m_nLastResult = SQLColumns(m_hStmt, p.hasCatalog ? text(p.catalog) : nullptr, p.hasCatalog ? SQL_NTS : 0,
+                               p.hasSchema ? text(p.schema) : nullptr, p.hasSchema ? SQL_NTS : 0, text(p.table),
+                               SQL_NTS, nullptr, 0);
     const std::string failed = dulo::LoadString(kIdColumnsFailed);
     if (m_nLastResult != SQL_SUCCESS) return ReportOdbcError(failed.c_str(), true);
 

@@ -58,6 +58,14 @@ public:
     // The type record used for sqlType: its own, a substitute, or the first
     // record; null when the data source gave no types at all.
     const CIoSqlTypeInfo* FindTypeInfo(int sqlType) const;
+    // How a table name is asked for: a directory part is the catalog (one
+    // trailing "\\" dropped); otherwise a "." after the first character splits
+    // schema from table.
+    struct TableNameParts {
+        bool hasCatalog = false, hasSchema = false;
+        std::string catalog, schema, table;
+    };
+    static TableNameParts SplitTableName(const std::string& name);
     // The SELECT statement for the parsed selections (key values in m_KeyValues).
     std::string BuildSelect() const;
     // The LIKE pattern of a key value: "..." and "*" become "%", "?" becomes "_".
