@@ -205,6 +205,7 @@ CODBCTbl::FetchResult CODBCTbl::FetchRows(CIoRowArray& rows, int extractCount, i
             CIoRow* row = new CIoRow();
             rows.Add(row);
             row->m_DataCells.ReserveCells(extractCount);
+            row->m_KeyCells.ReserveCells(keyCount);
             for (int i = 0; i < extractCount; ++i)
                 AddFetchedCell(rows, i, m_pExtractSelection->GetAt(i)->GetIndex(), false, r);
             for (int k = 0; k < keyCount; ++k)
