@@ -123,9 +123,9 @@ TEST(SingleTableExport, FailuresReturnNotRead) {
 
 TEST(SingleTableExport, DuloHostWithSourceType2) {
     std::string out = odbc_test::ScratchDir() + "/dulo.out";
-    // The SQLite driver leaves a few blocks behind when the driver manager
-    // unloads it at the end of the process; the leak check of this program
-    // covers the source itself.
+    // The driver manager's installer library leaves the entries it cached
+    // from odbc.ini behind when it is unloaded at the end of the process; the
+    // leak check of this program covers the source itself.
     std::string command = "ASAN_OPTIONS=detect_leaks=0 " + std::string(DULO_CLI_FILE) + " single-table ignored units UNITS --source-type 2 --format summary > " + out;
     ASSERT_EQ(std::system(command.c_str()), 0);
     std::ifstream in(out);
