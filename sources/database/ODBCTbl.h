@@ -99,8 +99,6 @@ public:
         int columnNumber = 0;  // result column
         SQLSMALLINT sqlType = 0;
         bool isText = false;
-        // Read after the fetch with SQLGetData instead of being bound.
-        bool unbound = false;
         // The whole value of a text that did not fit the buffer, by row.
         std::vector<std::string> longText;
         std::vector<char> hasLongText;
@@ -117,7 +115,6 @@ private:
     bool Connect();
     // A bound column's value that did not fit its buffer, read whole.
     bool ReadRestOfText(FetchBuffer& buffer, SQLULEN row);
-    bool ReadUnboundColumns(SQLULEN row);
     enum class FetchResult { Done, Failed, RetryRowByRow };
     // Executes the statement, binds and fetches every row into rows.
     FetchResult RunSelect(CIoRowArray& rows, int sourceIndex, bool allowBlock);
