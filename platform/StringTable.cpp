@@ -26,6 +26,7 @@ constexpr Entry kEntries[] = {
 #include "sources/workbook/Messages.inc"
 #include "sources/workbook/AppMessages.inc"
 #include "sources/database/DbfMessages.inc"
+#include "sources/database/OdbcMessages.inc"
 #include "formulas/Messages.inc"
 #include "extmodels/Messages.inc"
 };

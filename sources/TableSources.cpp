@@ -9,10 +9,7 @@
 #include "sources/WksTbl.h"
 #define DULO_HAVE_WORKSHEET_SOURCE 1
 #endif
-#if __has_include("sources/database/ODBCTbl.h")
 #include "sources/database/ODBCTbl.h"
-#define DULO_HAVE_ODBC_SOURCE 1
-#endif
 #include "sources/database/DbfTbl.h"
 #if __has_include("sources/database/MfcOdbcTbl.h")
 #include "sources/database/MfcOdbcTbl.h"
@@ -27,9 +24,7 @@ void RegisterTableSources() {
 #ifdef DULO_HAVE_WORKSHEET_SOURCE
     RegisterTableReader(TABLE_TYPE_WKS, ReadWorksheetTable);
 #endif
-#ifdef DULO_HAVE_ODBC_SOURCE
     RegisterTableReader(TABLE_TYPE_ODBC, ReadOdbcTable);
-#endif
     RegisterTableReader(TABLE_TYPE_DBF, ReadDbfTable);
 #ifdef DULO_HAVE_DBCLASS_SOURCE
     RegisterTableReader(TABLE_TYPE_DAO, ReadMfcOdbcTable);
