@@ -2,6 +2,8 @@
 // Paths the table exports build from what the host passes: the 256-byte
 // directory buffer, packed name lists, File texts of the model file, and the
 // case-insensitive lookup for file names written on Windows.
+#include "platform/PathCase.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,13 +23,8 @@ std::string JoinModelPath(std::string_view directory, std::string_view file);
 bool ReadPackedList(const char* list, int count, std::vector<std::string>& items);
 
 
-// The path itself when something exists there; otherwise, component by component
-// from the first missing one, the only entry of the parent directory whose name
-// matches without regard to (ASCII) case. With none or several such entries the
-// path is returned unchanged, so that it reads as missing.
-std::string ResolvePathCase(const std::string& path);
-
-// A path for a file the model names: joined, then resolved as above.
+// A path for a file the model names: joined, then resolved without regard to
+// case (ResolvePathCase, platform/PathCase.h).
 std::string ModelFilePath(std::string_view directory, std::string_view file);
 
 // A file path a caller passes whole: backslashes taken as "/", then resolved as above.

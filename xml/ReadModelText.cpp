@@ -1,10 +1,9 @@
 #include "xml/ReadModelText.h"
 
+#include "platform/PathCase.h"
 #include "platform/TextConv.h"
 #include "platform/bridge/ModelFileBridge.h"
 
-#include <dirent.h>
-#include <strings.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -40,23 +39,8 @@ std::string FindModelFile(const std::string& path) {
     std::string p = path;
     std::replace(p.begin(), p.end(), '\\', '/');
     if (p.empty()) return std::string();
-    if (IsRegularFile(p)) return p;
-    size_t slash = p.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : p.substr(0, slash == 0 ? 1 : slash);
-    std::string name = slash == std::string::npos ? p : p.substr(slash + 1);
-    if (name.empty()) return std::string();
-    DIR* d = ::opendir(dir.c_str());
-    if (d == nullptr) return std::string();
-    std::string found;
-    int matches = 0;
-    while (dirent* e = ::readdir(d)) {
-        if (::strcasecmp(e->d_name, name.c_str()) == 0) {
-            ++matches;
-            found = (slash == std::string::npos ? std::string() : p.substr(0, slash + 1)) + e->d_name;
-        }
-    }
-    ::closedir(d);
-    return matches == 1 && IsRegularFile(found) ? found : std::string();
+    p = ResolvePathCase(p);
+    return IsRegularFile(p) ? p : std::string();
 }
 
 std::string DecodeUtf8File(std::string_view bytes) {

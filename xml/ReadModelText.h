@@ -6,9 +6,9 @@
 
 namespace dulo {
 
-// The file the path names: backslashes read as "/", and when no file has that
-// exact spelling, the one file of its directory whose name matches without
-// regard to case. Empty when there is none (or more than one such file).
+// The file the path names: backslashes read as "/", and when nothing has that
+// exact spelling, resolved without regard to case folder by folder
+// (ResolvePathCase). Empty when that names no file.
 std::string FindModelFile(const std::string& path);
 
 // The whole text of the model file at path, as UTF-8: a missing file gives an

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <fstream>
+#include <filesystem>
 
 namespace {
 
@@ -149,6 +151,17 @@ TEST(ReadModelText, MissingFileAndFileNames) {
     EXPECT_EQ(dulo::ReadModelText(dir.File("DuloModel.dulx")), "");
     // The exact spelling still wins.
     EXPECT_EQ(dulo::ReadModelText(dir.File("DULOMODEL.dulx")), kXml);
+}
+
+// The folders of the path resolve without regard to case too, as they do for
+// the table exports: one rule for every file the model names.
+TEST(ReadModelText, FoldersWrittenInAnotherCase) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.Path() + "/Models/Refinery");
+    std::ofstream(dir.Path() + "/Models/Refinery/DuloModel.dulx", std::ios::binary) << kXml;
+    EXPECT_EQ(dulo::ReadModelText(dir.Path() + "/MODELS/refinery/dulomodel.dulx"), kXml);
+    EXPECT_EQ(dulo::ReadModelText(dir.Path() + "\\models\\REFINERY\\DuloModel.dulx"), kXml);
+    EXPECT_EQ(dulo::ReadModelText(dir.Path() + "/Models/Other/DuloModel.dulx"), "");
 }
 
 }  // namespace
