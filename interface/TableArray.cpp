@@ -79,13 +79,6 @@ void CTableArray::HandOver(VARIANT* result) {
     m_array = nullptr;
 }
 
-void CopyNameBuffer(char* buffer, std::string_view name) {
-    if (!buffer) return;
-    size_t length = std::min<size_t>(name.size(), 255);
-    // Cut before a character, not inside one.
-    while (length > 0 && length < name.size() && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
-    std::memcpy(buffer, name.data(), length);
-    buffer[length] = '\0';
-}
+void CopyNameBuffer(char* buffer, std::string_view name) { CopyUtf8(buffer, 256, name); }
 
 }  // namespace dulo

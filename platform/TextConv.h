@@ -16,6 +16,14 @@ std::string Utf16ToUtf8(std::u16string_view text);
 BSTR BstrFromUtf8(std::string_view text);
 std::string Utf8FromBstr(BSTR bstr);
 
+// Copies UTF-8 text into a caller's buffer of size bytes: at most size - 1
+// bytes, never splitting a character, always terminated (nothing for a null
+// buffer or a size of 0).
+void CopyUtf8(char* buffer, size_t size, std::string_view text);
+// The length of text without a character cut off at its end (a text cut to a
+// buffer by someone who did not know UTF-8).
+size_t Utf8WholeLength(const char* text, size_t length);
+
 // Converts 8-bit text in a Windows code page (1252, 437, 850, ...) to UTF-8.
 // Code page 65001 is UTF-8 already; bytes that do not convert become U+FFFD.
 std::string ToUtf8FromCodepage(std::string_view bytes, int codepage);

@@ -3,6 +3,7 @@
 #include "sources/WksTbl.h"
 
 #include "platform/Messages.h"
+#include "platform/TextConv.h"
 #include "sources/WorkbookCache.h"
 #include "sources/workbook/WksIO.h"
 #include "tables/SqlType.h"
@@ -27,22 +28,11 @@ enum MessageId {
 
 bool IsComment(const char* text) { return text[0] == '*'; }
 
-// A cut-off text may end inside a UTF-8 sequence; drop the partial character.
-size_t TrimPartialUtf8(const char* text, size_t length) {
-    size_t start = length;
-    while (start > 0 && (static_cast<unsigned char>(text[start - 1]) & 0xC0) == 0x80 && length - start < 3) --start;
-    if (start == 0) return length;
-    unsigned char lead = static_cast<unsigned char>(text[start - 1]);
-    size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    size_t have = length - (start - 1);
-    return lead >= 0xC0 && have < need ? start - 1 : length;
-}
-
 // Ends a cell text read into buffer at its last non-blank character (and
 // before a character cut off by the buffer's end); returns its length.
 size_t TrimCellText(char* buffer, size_t size) {
     size_t length = std::strlen(buffer);
-    if (length + 1 >= size) length = TrimPartialUtf8(buffer, length);
+    if (length + 1 >= size) length = dulo::Utf8WholeLength(buffer, length);
     while (length > 0 && buffer[length - 1] == ' ') --length;
     buffer[length] = '\0';
     return length;

@@ -2,7 +2,9 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <string>
 
 namespace dulo {
@@ -181,6 +183,25 @@ void CSingleByteDecoder::AppendUtf8(std::string& out, std::string_view bytes) co
         start = i + 1;
     }
     out.append(bytes.data() + start, bytes.size() - start);
+}
+
+void CopyUtf8(char* buffer, size_t size, std::string_view text) {
+    if (!buffer || size == 0) return;
+    size_t n = std::min(text.size(), size - 1);
+    if (n < text.size())
+        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    if (n > 0) std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+}
+
+size_t Utf8WholeLength(const char* text, size_t length) {
+    size_t start = length;
+    while (start > 0 && (static_cast<unsigned char>(text[start - 1]) & 0xC0) == 0x80 && length - start < 3) --start;
+    if (start == 0) return length;
+    unsigned char lead = static_cast<unsigned char>(text[start - 1]);
+    size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    size_t have = length - (start - 1);
+    return lead >= 0xC0 && have < need ? start - 1 : length;
 }
 
 }  // namespace dulo

@@ -13,18 +13,6 @@ using namespace biff;
 
 namespace {
 
-// Copies UTF-8 text into a caller's buffer: at most size - 1 bytes, never
-// splitting a character, always terminated.
-void CopyText(char* buffer, int size, const char* text, size_t length) {
-    if (!buffer || size <= 0) return;
-    size_t n = std::min(length, size_t(size - 1));
-    if (n < length) {
-        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-    }
-    if (n > 0) std::memcpy(buffer, text, n);
-    buffer[n] = '\0';
-}
-
 char AlignmentPrefix(int align) {
     switch (align) {
         case 2:
@@ -545,7 +533,7 @@ void excel2WksIO::WriteText(const CellValue& value, char* buffer, int size, int 
             // The "%g" notation; to_chars writes it without printf's cost.
             char number[32];
             auto result = std::to_chars(number, number + sizeof number, value.number, std::chars_format::general, 6);
-            CopyText(buffer, size, number, size_t(result.ptr - number));
+            dulo::CopyUtf8(buffer, size_t(std::max(size, 0)), std::string_view(number, size_t(result.ptr - number)));
             break;
         }
         case ValueKind::Label:
@@ -563,12 +551,13 @@ void excel2WksIO::WriteText(const CellValue& value, char* buffer, int size, int 
             }
             bool ascii = std::all_of(text, text + length, [](uint8_t b) { return b < 0x80; });
             if (ascii && !prefix) {
-                CopyText(buffer, size, reinterpret_cast<const char*>(text), length);
+                dulo::CopyUtf8(buffer, size_t(std::max(size, 0)),
+                               std::string_view(reinterpret_cast<const char*>(text), length));
             } else {
                 std::string utf8;
                 if (prefix) utf8 += prefix;
                 utf8 += ascii ? std::string(reinterpret_cast<const char*>(text), length) : ToUtf8(text, length);
-                CopyText(buffer, size, utf8.data(), utf8.size());
+                dulo::CopyUtf8(buffer, size_t(std::max(size, 0)), std::string_view(utf8.data(), utf8.size()));
             }
             break;
         }
@@ -614,7 +603,7 @@ int excel2WksIO::FormatCellText(int row, int column, char* buffer, int size, int
     } else {
         std::snprintf(out, sizeof out, "%*f", width, number);
     }
-    CopyText(buffer, size, out, std::strlen(out));
+    dulo::CopyUtf8(buffer, size_t(std::max(size, 0)), std::string_view(out, std::strlen(out)));
     return flags;
 }
 

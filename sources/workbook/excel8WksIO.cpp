@@ -44,16 +44,6 @@ bool SameNameNoCase(const std::string& a, const std::string& b) {
     return true;
 }
 
-// Copies text into buffer, at most size - 1 bytes, never splitting a UTF-8 sequence.
-void CopyText(const std::string& text, char* buffer, int size) {
-    if (!buffer || size <= 0) return;
-    size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
-    if (n < text.size())
-        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-    std::memcpy(buffer, text.data(), n);
-    buffer[n] = '\0';
-}
-
 std::string Printf(const char* format, double value) {
     char text[512];
     std::snprintf(text, sizeof text, format, value);
@@ -448,7 +438,7 @@ int excel8WksIO::GetCellText(int row, int column, char* buffer, int size, int pr
     default:
         return 0;
     }
-    CopyText(text, buffer, size);
+    dulo::CopyUtf8(buffer, size_t(std::max(size, 0)), text);
     return flags;
 }
 

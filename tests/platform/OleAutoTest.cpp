@@ -6,6 +6,7 @@
 
 #include <clocale>
 #include <cstddef>
+#include <cstring>
 #include <string>
 
 using dulo::BstrFromUtf8;
@@ -315,4 +316,36 @@ TEST(VariantChangeType, UserLocaleUsesItsDecimalSeparator) {
     VariantClear(&in);
     VariantClear(&en);
     std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+// Text copied into a caller's fixed buffer is cut before a character, never inside one.
+TEST(Utf8Buffers, CopiesCutBeforeACharacter) {
+    const std::string euro = "\xE2\x82\xAC";  // three bytes
+    struct Case {
+        std::string text;
+        size_t size;
+        std::string expected;
+    } cases[] = {
+        {"abc", 8, "abc"},
+        {"abc", 3, "ab"},
+        {"ab" + euro, 5, "ab"},   // room for 4 bytes: the euro sign does not fit
+        {"ab" + euro, 6, "ab" + euro},
+        {euro + euro, 4, euro},
+        {"x", 1, ""},
+    };
+    for (const Case& c : cases) {
+        char buffer[16];
+        std::memset(buffer, 'Z', sizeof buffer);
+        dulo::CopyUtf8(buffer, c.size, c.text);
+        EXPECT_EQ(std::string(buffer), c.expected) << c.text << " in " << c.size;
+    }
+    dulo::CopyUtf8(nullptr, 4, "abc");  // no buffer: nothing happens
+}
+
+TEST(Utf8Buffers, WholeLengthDropsACutCharacter) {
+    const std::string text = "ab\xE2\x82\xAC";
+    for (size_t length : {size_t(2), size_t(5)}) EXPECT_EQ(dulo::Utf8WholeLength(text.data(), length), length);
+    EXPECT_EQ(dulo::Utf8WholeLength(text.data(), 3), 2u);
+    EXPECT_EQ(dulo::Utf8WholeLength(text.data(), 4), 2u);
+    EXPECT_EQ(dulo::Utf8WholeLength("\x82\x82", 2), 2u) << "stray continuation bytes are not a cut character";
 }
