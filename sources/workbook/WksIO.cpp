@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
 
 // ---- TWksIOInnards: the base behaviour ----
 
@@ -75,6 +76,8 @@ int TWksIOInnards::GetCellValue(int row, int column, double& number, char* buffe
     return flags;
 }
 
+int TWksIOInnards::GetOpenError() const { return 0; }
+
 bool TWksIOInnards::NextCell(int& row, int& column) {
     if (row < 0) row = 0, column = 0;
     if (column < 0) column = 0;
@@ -108,13 +111,34 @@ const TWksIOApplication& GetWksIOApplication() { return g_application; }
 TWksIO::TWksIO() = default;
 TWksIO::~TWksIO() { Close(); }
 
+std::string WksOpenResult::Describe() const {
+    switch (step) {
+        case WksOpenStep::Opened: return "opened";
+        case WksOpenStep::NoFile: return "the file cannot be read";
+        case WksOpenStep::DamagedDocument: return "the compound document is damaged";
+        case WksOpenStep::NoWorkbookStream: return "the compound document holds no workbook stream";
+        case WksOpenStep::NeedsApplication: return "only the spreadsheet application reads this kind of file";
+        case WksOpenStep::ApplicationFailed: return "the spreadsheet application cannot be started";
+        case WksOpenStep::Reader: break;
+    }
+    return "the workbook reader refused the file (kind " + std::to_string(kind) + ", code " + std::to_string(code) +
+           ")";
+}
+
 int TWksIO::DetectKind(const char* path) {
+    WksOpenStep failure;
+    return DetectKind(path, failure);
+}
+
+int TWksIO::DetectKind(const char* path, WksOpenStep& failure) {
+    failure = WksOpenStep::NoFile;
     if (!path || !*path) return WKS_KIND_NONE;
     FILE* f = std::fopen(path, "rb");
     if (!f) return WKS_KIND_NONE;
     unsigned char head[6] = {};
     size_t n = std::fread(head, 1, sizeof head, f);
     std::fclose(f);
+    failure = WksOpenStep::Opened;
     if (n >= 2) {
         switch (ReadU16(head)) {
             case biff::kBof2: return WKS_KIND_BIFF2;
@@ -126,7 +150,7 @@ int TWksIO::DetectKind(const char* path) {
     dulo::cfb::CompoundFile doc;
     switch (doc.Open(path)) {
         case dulo::cfb::CfbStatus::NotCompound: return WKS_KIND_APPLICATION;
-        case dulo::cfb::CfbStatus::OpenFailed: return WKS_KIND_NONE;
+        case dulo::cfb::CfbStatus::OpenFailed: failure = WksOpenStep::DamagedDocument; return WKS_KIND_NONE;
         case dulo::cfb::CfbStatus::Ok: break;
     }
     auto beginsWithBof5 = [&](const char* name) {
@@ -136,6 +160,7 @@ int TWksIO::DetectKind(const char* path) {
     };
     if (beginsWithBof5("Book")) return WKS_KIND_BIFF5;
     if (beginsWithBof5("Workbook")) return WKS_KIND_APPLICATION;
+    failure = WksOpenStep::NoWorkbookStream;
     return WKS_KIND_NONE;
 }
 
@@ -150,24 +175,24 @@ bool TWksIO::Open(const char* path, const char* sheetName, int mode) {
     struct stat st;
     m_bReadOnly = ::stat(m_path.c_str(), &st) == 0 && !(st.st_mode & S_IWUSR);
 
-    m_nKind = mode == WKS_OPEN_FORCE_APPLICATION ? WKS_KIND_FORCED : DetectKind(m_path.c_str());
+    WksOpenStep detected = WksOpenStep::Opened;
+    m_nKind = mode == WKS_OPEN_FORCE_APPLICATION ? WKS_KIND_FORCED : DetectKind(m_path.c_str(), detected);
+    m_openResult = {m_nKind, detected, 0};
+    auto fail = [this](WksOpenStep step) {
+        m_openResult.step = step;
+        m_bFailed = true;
+        return false;
+    };
 
     if (m_nKind == WKS_KIND_APPLICATION || m_nKind == WKS_KIND_FORCED) {
         if (mode == WKS_OPEN_NO_APPLICATION) {
             m_bNeedsApplication = true;
-            m_bFailed = true;
-            return false;
+            return fail(WksOpenStep::NeedsApplication);
         }
         const TWksIOApplication& app = GetWksIOApplication();
         bool running = app.IsRunning && app.IsRunning();
-        if (!running && !(app.Start && app.Start())) {
-            m_bFailed = true;
-            return false;
-        }
-        if (!app.Create) {
-            m_bFailed = true;
-            return false;
-        }
+        if (!running && !(app.Start && app.Start())) return fail(WksOpenStep::ApplicationFailed);
+        if (!app.Create) return fail(WksOpenStep::ApplicationFailed);
         m_pImpl.reset(app.Create(m_path.c_str(), sheet));
     } else {
         switch (m_nKind) {
@@ -185,6 +210,9 @@ bool TWksIO::Open(const char* path, const char* sheetName, int mode) {
         m_pImpl->Rewind();
     }
     if (!m_pImpl || m_pImpl->IsFailed()) {
+        // The reader goes, its reason stays.
+        if (m_pImpl) m_openResult.code = m_pImpl->GetOpenError();
+        if (m_openResult.step == WksOpenStep::Opened) m_openResult.step = WksOpenStep::Reader;
         m_pImpl.reset();
         m_bFailed = true;
     }
@@ -196,6 +224,8 @@ void TWksIO::Close() { m_pImpl.reset(); }
 bool TWksIO::SelectSheet(const char* name) {
     if (!m_pImpl) return false;
     m_bFailed = !m_pImpl->SelectSheet(name ? name : "");
+    m_openResult.step = m_bFailed ? WksOpenStep::Reader : WksOpenStep::Opened;
+    m_openResult.code = m_bFailed ? m_pImpl->GetOpenError() : 0;
     return !m_bFailed;
 }
 

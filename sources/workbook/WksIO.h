@@ -43,6 +43,27 @@ constexpr int WKS_OPEN_NO_APPLICATION = 0;
 constexpr int WKS_OPEN_FORCE_APPLICATION = 1;
 constexpr int WKS_OPEN_ALLOW_APPLICATION = 2;
 
+// Why an open failed: the step that failed and, for the reader's own step, the
+// reader's code (excel2WksIO::OpenError, excel5WksIO::OpenError, Excel8Error).
+enum class WksOpenStep {
+    Opened = 0,
+    NoFile,            // no path, or the file cannot be read
+    DamagedDocument,   // a compound document whose structure is broken
+    NoWorkbookStream,  // a compound document without a Book or Workbook stream
+    NeedsApplication,  // a kind only the spreadsheet application reads, and the mode forbids it
+    ApplicationFailed, // the spreadsheet application cannot be started
+    Reader,            // the reader refused the file or the sheet: see code
+};
+
+struct WksOpenResult {
+    int kind = WKS_KIND_NONE;
+    WksOpenStep step = WksOpenStep::Opened;
+    int code = 0;
+    bool Ok() const { return step == WksOpenStep::Opened; }
+    // One line for a person: what failed, and where.
+    std::string Describe() const;
+};
+
 // The state every workbook reader shares and its operations, in slot order.
 // Rows and columns are 0-based throughout.
 class TWksIOInnards {
@@ -89,6 +110,8 @@ public:
     // Rows and columns up to the last cell that exists, formatted blanks
     // included, inside the extent. Base: the extent.
     virtual void GetUsedArea(int& rows, int& columns);
+    // Why the reader failed (its own codes, 0 when it did not); base: 0.
+    virtual int GetOpenError() const;
 
     int GetRowCount() const { return m_nRows; }
     int GetColumnCount() const { return m_nColumns; }
@@ -151,6 +174,8 @@ public:
     // See TWksIOInnards.
     bool NextCell(int& row, int& column);
     void GetUsedArea(int& rows, int& columns);
+    // What the last Open (or SelectSheet) came to.
+    const WksOpenResult& GetOpenResult() const { return m_openResult; }
     // Cell getter calls answered since the open: what a walk over the sheet cost.
     uint64_t GetCellLookups() const { return m_nCellLookups; }
 
@@ -167,6 +192,8 @@ public:
     TWksIOInnards* GetInnards() const { return m_pImpl.get(); }
 
     static int DetectKind(const char* path);
+    // The kind, or WKS_KIND_NONE with the step that ruled the file out.
+    static int DetectKind(const char* path, WksOpenStep& failure);
 
 private:
     std::unique_ptr<TWksIOInnards> m_pImpl;
@@ -177,4 +204,5 @@ private:
     bool m_bNeedsApplication = false;
     bool m_bFailed = false;
     uint64_t m_nCellLookups = 0;
+    WksOpenResult m_openResult;
 };

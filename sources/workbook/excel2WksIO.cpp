@@ -27,7 +27,13 @@ char AlignmentPrefix(int align) {
 
 excel2WksIO::excel2WksIO(const std::string& path) : excel2WksIO(path, 2) {
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(bytes) || !LoadRecords(bytes.data(), bytes.size(), 0)) m_bFailed = true;
+    if (!ReadWholeFile(bytes)) {
+        m_nReadError = FileUnreadable;
+        m_bFailed = true;
+    } else if (!LoadRecords(bytes.data(), bytes.size(), 0)) {
+        m_nReadError = RecordsDamaged;
+        m_bFailed = true;
+    }
 }
 
 excel2WksIO::excel2WksIO(const std::string& path, int version) : m_nVersion(version), m_path(path) {

@@ -11,6 +11,14 @@
 
 class excel2WksIO : public TWksIOInnards {
 public:
+    // Why reading the file failed.
+    enum ReadError {
+        ReadOk = 0,
+        FileUnreadable = 1,  // the file cannot be read whole
+        RecordsDamaged = 2,  // a record runs past the end of the file
+        SheetMissing = 3,    // no bundled sheet of that name (BIFF4 workbooks)
+    };
+
     explicit excel2WksIO(const std::string& path);
     ~excel2WksIO() override;
 
@@ -29,6 +37,7 @@ public:
     void Rewind() override;
     bool NextCell(int& row, int& column) override;
     void GetUsedArea(int& rows, int& columns) override;
+    int GetOpenError() const override { return m_nReadError; }
 
     int GetVersion() const { return m_nVersion; }
     int GetCodePage() const { return m_codepage; }
@@ -56,6 +65,7 @@ protected:
     std::string ToUtf8(const uint8_t* bytes, size_t length) const;
 
     int m_nVersion;
+    int m_nReadError = ReadOk;
     std::string m_path;
     RecordStore m_store;
     RecPos m_curPos;

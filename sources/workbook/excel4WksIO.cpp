@@ -5,9 +5,15 @@
 
 excel4WksIO::excel4WksIO(const std::string& path, const std::string& sheetName) : excel3WksIO(path, 4) {
     std::vector<uint8_t> bytes;
-    bool ok = ReadWholeFile(bytes);
-    if (ok) ok = sheetName.empty() ? LoadRecords(bytes.data(), bytes.size(), 0) : LoadBundledSheet(bytes, sheetName);
-    if (!ok) m_bFailed = true;
+    if (!ReadWholeFile(bytes)) {
+        m_nReadError = FileUnreadable;
+        m_bFailed = true;
+        return;
+    }
+    if (!(sheetName.empty() ? LoadRecords(bytes.data(), bytes.size(), 0) : LoadBundledSheet(bytes, sheetName))) {
+        if (m_nReadError == ReadOk) m_nReadError = RecordsDamaged;
+        m_bFailed = true;
+    }
 }
 
 excel4WksIO::excel4WksIO(const std::string& path, int version) : excel3WksIO(path, version) {}
@@ -28,5 +34,6 @@ bool excel4WksIO::LoadBundledSheet(const std::vector<uint8_t>& file, const std::
         if (5 + nameLength > length || !SheetNameMatches(body + 5, nameLength, sheetName)) continue;
         return LoadRecords(file.data(), file.size(), cursor.Offset());
     }
+    m_nReadError = SheetMissing;
     return false;
 }

@@ -25,7 +25,7 @@ public:
     int ClassifyFormat(int length, const char* text) override;
     bool UsesBiff5Xf() override;
 
-    int GetOpenError() const { return m_openError; }
+    int GetOpenError() const override { return m_openError; }
     // Names of the sheets in workbook order (UTF-8).
     std::vector<std::string> GetSheetNames() const;
 

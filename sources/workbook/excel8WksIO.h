@@ -40,6 +40,7 @@ public:
     bool NextCell(int& row, int& column) override;
 
     int GetErrorCode() const { return m_nError; }
+    int GetOpenError() const override { return m_nError; }
     const std::string& GetSheetName() const { return m_sheetName; }
 
 private:

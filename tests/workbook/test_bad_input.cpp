@@ -6,6 +6,8 @@
 #include "sources/workbook/BiffFormat.h"
 #include "sources/workbook/RecordStore.h"
 #include "sources/workbook/WksIO.h"
+#include "sources/workbook/excel2WksIO.h"
+#include "sources/workbook/excel5WksIO.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +24,15 @@ bool OpenAndReadEverything(const std::string& path) {
     TWksIO wks;
     if (!wks.Open(path.c_str(), "", WKS_OPEN_NO_APPLICATION)) {
         EXPECT_EQ(wks.GetInnards(), nullptr);
+        // A failure says which step failed; a reader's refusal carries its code.
+        const WksOpenResult& why = wks.GetOpenResult();
+        EXPECT_NE(why.step, WksOpenStep::Opened);
+        if (why.step == WksOpenStep::Reader) {
+            EXPECT_NE(why.code, 0) << "kind " << why.kind;
+        }
         return false;
     }
+    EXPECT_TRUE(wks.GetOpenResult().Ok());
     EXPECT_GE(wks.GetRowCount(), 0);
     EXPECT_GE(wks.GetColumnCount(), 0);
     EXPECT_LE(wks.GetColumnCount(), 256);
@@ -190,6 +199,58 @@ TEST(DamagedInput, CompoundDocumentDirectoryDamaged) {
         }
     }
     EXPECT_TRUE(OpenAndReadEverything(good)) << "the undamaged document opens";
+}
+
+// Each way an open fails keeps its reason after the reader is gone.
+TEST(DamagedInput, OpenFailuresSayWhatFailed) {
+    const std::string dir = TempPath("reasons");
+    auto write = [&](const std::string& name, const std::vector<uint8_t>& bytes) {
+        WriteBytes(dir + "-" + name, bytes);
+        return dir + "-" + name;
+    };
+    std::vector<uint8_t> biff3 = Biff3Sheet();
+    std::vector<uint8_t> cut(biff3.begin(), biff3.begin() + long(biff3.size() / 2));
+    const std::string noStream = dir + "-nostream.xls";
+    ASSERT_TRUE(WriteCompoundFile(noStream, {{"Other", {1, 2, 3}}}));
+    const std::string biff8 = dir + "-biff8.xls";
+    ASSERT_TRUE(WriteCompoundFile(biff8, {{"Workbook", {0x09, 0x08, 0x00, 0x00}}}));
+    std::vector<uint8_t> damaged = ReadBytes(noStream);
+    damaged[0x30] = 0xFF, damaged[0x31] = 0xFF, damaged[0x32] = 0x7F;  // the directory far beyond the file
+
+    struct Case {
+        const char* what;
+        std::string path;
+        const char* sheet;
+        WksOpenStep step;
+        int code;
+    } cases[] = {
+        {"no path", "", "", WksOpenStep::NoFile, 0},
+        {"missing file", dir + "-missing.xls", "", WksOpenStep::NoFile, 0},
+        {"damaged compound document", write("damaged.xls", damaged), "", WksOpenStep::DamagedDocument, 0},
+        {"no workbook stream", noStream, "", WksOpenStep::NoWorkbookStream, 0},
+        {"BIFF8 without the application", biff8, "", WksOpenStep::NeedsApplication, 0},
+        {"record cut at the end of the file", write("cut.xls", cut), "", WksOpenStep::Reader,
+         excel2WksIO::RecordsDamaged},
+        {"BIFF4 sheet missing", write("b4.xlw", Biff4Workbook()), "Nowhere", WksOpenStep::Reader,
+         excel2WksIO::SheetMissing},
+        {"BIFF5 sheet missing", Book(Biff5Globals(false), {{"Data", Biff5DataSheet()}}), "Nowhere",
+         WksOpenStep::Reader, excel5WksIO::SheetFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TWksIO wks;
+        EXPECT_FALSE(wks.Open(c.path.c_str(), c.sheet, WKS_OPEN_NO_APPLICATION));
+        EXPECT_EQ(wks.GetOpenResult().step, c.step) << wks.GetOpenResult().Describe();
+        EXPECT_EQ(wks.GetOpenResult().code, c.code);
+        EXPECT_FALSE(wks.GetOpenResult().Describe().empty());
+    }
+    // A later successful open forgets the reason.
+    TWksIO wks;
+    ASSERT_FALSE(wks.Open("", "", WKS_OPEN_NO_APPLICATION));
+    ASSERT_TRUE(wks.Open(Book(Biff5Globals(false), {{"Data", Biff5DataSheet()}}).c_str(), "", 0));
+    EXPECT_TRUE(wks.GetOpenResult().Ok());
+    EXPECT_FALSE(wks.SelectSheet("Nowhere"));
+    EXPECT_EQ(wks.GetOpenResult().code, excel5WksIO::SheetFailed);
 }
 
 TEST(DamagedInput, DimensionsFarLargerThanTheCells) {
