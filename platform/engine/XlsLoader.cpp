@@ -510,17 +510,4 @@ std::unique_ptr<BookLoader> OpenXls(const std::string& path, BookModel& book) {
     return loader;
 }
 
-std::unique_ptr<BookLoader> OpenBook(const std::string& path, BookModel& book) {
-    // The file's signature picks the container; nothing else is a workbook here.
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return nullptr;
-    unsigned char magic[4] = {0, 0, 0, 0};
-    size_t got = std::fread(magic, 1, 4, f);
-    std::fclose(f);
-    if (got < 4) return nullptr;
-    if (magic[0] == 'P' && magic[1] == 'K' && magic[2] == 3 && magic[3] == 4) return OpenXlsx(path, book);
-    if (magic[0] == 0xD0 && magic[1] == 0xCF && magic[2] == 0x11 && magic[3] == 0xE0) return OpenXls(path, book);
-    return nullptr;
-}
-
 }  // namespace dulo::engine
