@@ -11,6 +11,7 @@ command -v ssconvert >/dev/null || { echo "ssconvert (gnumeric) is needed" >&2; 
 for name in book date1904; do
     ssconvert -T Gnumeric_Excel:excel_biff8 "$src/$name.gnumeric" "$out/$name.xls"
     ssconvert -T Gnumeric_Excel:xlsx "$src/$name.gnumeric" "$out/$name.xlsx"
+    ssconvert -T Gnumeric_OpenCalc:odf "$src/$name.gnumeric" "$out/$name.ods"
 done
 ssconvert -O "format=preserve" -T Gnumeric_stf:stf_assistant "$src/text.gnumeric" "$out/text.csv"
 ssconvert -O "format=preserve quoting-mode=always eol=windows" -T Gnumeric_stf:stf_assistant \

@@ -101,8 +101,8 @@ std::unique_ptr<BookLoader> OpenBook(const std::string& path, BookModel& book) {
     case BookKind::Biff8: return OpenXls(path, book);
     case BookKind::Xlsx: return OpenXlsx(std::move(zip), book);
     case BookKind::Csv: return OpenCsv(path, book);
+    case BookKind::Ods: return OpenOds(std::move(zip), book);
     case BookKind::Xlsb:
-    case BookKind::Ods:
     case BookKind::Lotus:
     case BookKind::Unknown: break;
     }
