@@ -28,6 +28,7 @@ std::unique_ptr<BookLoader> OpenBook(const std::string& path, BookModel& book);
 
 std::unique_ptr<BookLoader> OpenXls(const std::string& path, BookModel& book);
 std::unique_ptr<BookLoader> OpenXlsx(std::unique_ptr<ZipPackage> zip, BookModel& book);
+std::unique_ptr<BookLoader> OpenXlsb(std::unique_ptr<ZipPackage> zip, BookModel& book);
 std::unique_ptr<BookLoader> OpenOds(std::unique_ptr<ZipPackage> zip, BookModel& book);
 // The sheet takes the file's name without its extension.
 std::unique_ptr<BookLoader> OpenCsv(const std::string& path, BookModel& book);

@@ -102,7 +102,7 @@ std::unique_ptr<BookLoader> OpenBook(const std::string& path, BookModel& book) {
     case BookKind::Xlsx: return OpenXlsx(std::move(zip), book);
     case BookKind::Csv: return OpenCsv(path, book);
     case BookKind::Ods: return OpenOds(std::move(zip), book);
-    case BookKind::Xlsb:
+    case BookKind::Xlsb: return OpenXlsb(std::move(zip), book);
     case BookKind::Lotus:
     case BookKind::Unknown: break;
     }

@@ -137,6 +137,77 @@ std::string F64(double v) {
 std::string Str16(const std::string& latin1) { return U16(static_cast<uint16_t>(latin1.size())) + std::string(1, '\0') + latin1; }
 std::string CellHead(uint16_t row, uint16_t col, uint16_t xf) { return U16(row) + U16(col) + U16(xf); }
 
+namespace {
+
+std::string Varint(uint32_t v, int maxBytes) {
+    std::string out;
+    for (int i = 0; i < maxBytes; ++i) {
+        uint8_t b = v & 0x7F;
+        v >>= 7;
+        if (v) b |= 0x80;
+        out += static_cast<char>(b);
+        if (!v) break;
+    }
+    return out;
+}
+
+}  // namespace
+
+XlsbWriter& XlsbWriter::Record(uint32_t type, const std::string& data) {
+    m_bytes += Varint(type, 2) + Varint(static_cast<uint32_t>(data.size()), 4) + data;
+    return *this;
+}
+
+XlsbWriter& XlsbWriter::Cell(uint32_t type, uint32_t col, uint32_t style, const std::string& value) {
+    return Record(type, U32(col) + U32(style) + value);
+}
+
+std::string WideStr(const std::string& ascii) {
+    std::string out = U32(static_cast<uint32_t>(ascii.size()));
+    for (char c : ascii) out += U16(static_cast<uint8_t>(c));
+    return out;
+}
+
+Parts XlsbParts(const std::vector<std::pair<std::string, std::string>>& sheets, const std::string& sharedStrings,
+                const std::string& styles, uint32_t workbookFlags) {
+    const std::string relNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    Parts parts;
+    parts.emplace_back("[Content_Types].xml",
+                       "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+                       "content-types\"><Override PartName=\"/xl/workbook.bin\" ContentType=\"application/"
+                       "vnd.ms-excel.sheet.binary.macroEnabled.main\"/></Types>");
+    parts.emplace_back("_rels/.rels",
+                       "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+                       "relationships\"><Relationship Id=\"rId1\" Type=\"" +
+                           relNs + "/officeDocument\" Target=\"xl/workbook.bin\"/></Relationships>");
+    XlsbWriter workbook;
+    workbook.Record(131).Record(153, U32(workbookFlags) + U32(0) + WideStr("")).Record(143);
+    std::string rels = "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+                       "relationships\">";
+    for (size_t i = 0; i < sheets.size(); ++i) {
+        std::string id = "rId" + std::to_string(i + 10);
+        bool chart = sheets[i].second.empty();
+        std::string part = (chart ? "chartsheets/sheet" : "worksheets/sheet") + std::to_string(i + 1) + ".bin";
+        workbook.Record(156, U32(0) + U32(static_cast<uint32_t>(i + 1)) + WideStr(id) + WideStr(sheets[i].first));
+        rels += "<Relationship Id=\"" + id + "\" Type=\"" + relNs + (chart ? "/chartsheet" : "/worksheet") +
+                "\" Target=\"" + part + "\"/>";
+        if (!chart) parts.emplace_back("xl/" + part, sheets[i].second);
+    }
+    workbook.Record(144).Record(132);
+    if (!sharedStrings.empty()) {
+        rels += "<Relationship Id=\"rId1\" Type=\"" + relNs + "/sharedStrings\" Target=\"sharedStrings.bin\"/>";
+        parts.emplace_back("xl/sharedStrings.bin", sharedStrings);
+    }
+    if (!styles.empty()) {
+        rels += "<Relationship Id=\"rId2\" Type=\"" + relNs + "/styles\" Target=\"styles.bin\"/>";
+        parts.emplace_back("xl/styles.bin", styles);
+    }
+    rels += "</Relationships>";
+    parts.emplace_back("xl/workbook.bin", workbook.Bytes());
+    parts.emplace_back("xl/_rels/workbook.bin.rels", rels);
+    return parts;
+}
+
 std::string TempPath(const std::string& name) {
     std::filesystem::path dir = std::filesystem::path(DULO_BINARY_DIR) / "engine-test-files";
     std::filesystem::create_directories(dir);
