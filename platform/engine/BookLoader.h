@@ -30,6 +30,8 @@ std::unique_ptr<BookLoader> OpenXls(const std::string& path, BookModel& book);
 std::unique_ptr<BookLoader> OpenXlsx(std::unique_ptr<ZipPackage> zip, BookModel& book);
 std::unique_ptr<BookLoader> OpenXlsb(std::unique_ptr<ZipPackage> zip, BookModel& book);
 std::unique_ptr<BookLoader> OpenOds(std::unique_ptr<ZipPackage> zip, BookModel& book);
+// A release 1-2 worksheet takes the file's name without its extension.
+std::unique_ptr<BookLoader> OpenLotus(const std::string& path, BookModel& book);
 // The sheet takes the file's name without its extension.
 std::unique_ptr<BookLoader> OpenCsv(const std::string& path, BookModel& book);
 

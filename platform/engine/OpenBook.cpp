@@ -103,7 +103,7 @@ std::unique_ptr<BookLoader> OpenBook(const std::string& path, BookModel& book) {
     case BookKind::Csv: return OpenCsv(path, book);
     case BookKind::Ods: return OpenOds(std::move(zip), book);
     case BookKind::Xlsb: return OpenXlsb(std::move(zip), book);
-    case BookKind::Lotus:
+    case BookKind::Lotus: return OpenLotus(path, book);
     case BookKind::Unknown: break;
     }
     return nullptr;

@@ -1,5 +1,5 @@
 // Real workbooks written by other programs (optional: skips when the corpus
-// folder is not beside the project). Every BIFF8, OOXML (.xlsx, .xlsb) and OpenDocument workbook opens and
+// folder is not beside the project). Every BIFF8, OOXML (.xlsx, .xlsb), OpenDocument and Lotus workbook opens and
 // every worksheet's used area reads; a few cells are checked by hand.
 #include "EngineHelpers.h"
 #include "sources/workbook/excel8WksIO.h"
@@ -30,7 +30,8 @@ std::vector<fs::path> Workbooks() {
         if (!e.is_regular_file()) continue;
         std::string ext = e.path().extension().string();
         std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
-        if ((ext == ".xls" && !IsBiff5(e.path())) || ext == ".xlsx" || ext == ".xlsb" || ext == ".ods") out.push_back(e.path());
+        if ((ext == ".xls" && !IsBiff5(e.path())) || ext == ".xlsx" || ext == ".xlsb" || ext == ".ods" || ext == ".wk1" ||
+            ext == ".wks" || ext == ".wr1" || ext == ".wk3" || ext == ".wk4") out.push_back(e.path());
     }
     std::sort(out.begin(), out.end());
     return out;
