@@ -6,7 +6,9 @@
 #include <gsf/gsf-output-stdio.h>
 #include <gsf/gsf-utils.h>
 
+#include <cmath>
 #include <cstring>
+#include <fstream>
 #include <filesystem>
 #include <map>
 #include <stdexcept>
@@ -206,6 +208,35 @@ Parts XlsbParts(const std::vector<std::pair<std::string, std::string>>& sheets, 
     parts.emplace_back("xl/workbook.bin", workbook.Bytes());
     parts.emplace_back("xl/_rels/workbook.bin.rels", rels);
     return parts;
+}
+
+LotusWriter& LotusWriter::Record(uint16_t type, const std::string& data) {
+    m_bytes += U16(type) + U16(static_cast<uint16_t>(data.size())) + data;
+    return *this;
+}
+
+LotusWriter& LotusWriter::Cell(uint16_t type, uint8_t format, uint16_t col, uint16_t row, const std::string& value) {
+    return Record(type, std::string(1, static_cast<char>(format)) + U16(col) + U16(row) + value);
+}
+
+LotusWriter& LotusWriter::Cell3(uint16_t type, uint8_t sheet, uint8_t col, uint16_t row, const std::string& value) {
+    return Record(type, U16(row) + static_cast<char>(sheet) + static_cast<char>(col) + value);
+}
+
+std::string LotusWriter::Write(const std::string& path) const {
+    std::ofstream(path, std::ios::binary) << m_bytes;
+    return path;
+}
+
+std::string Sz(const std::string& text) { return text + std::string(1, '\0'); }
+
+std::string Ext10(double v) {
+    if (v == 0) return std::string(10, '\0');
+    int e = 0;
+    double m = std::frexp(std::fabs(v), &e);  // v = m * 2^e, m in [0.5, 1)
+    auto mantissa = static_cast<uint64_t>(std::ldexp(m, 64));
+    std::string out = U32(static_cast<uint32_t>(mantissa)) + U32(static_cast<uint32_t>(mantissa >> 32));
+    return out + U16(static_cast<uint16_t>((e - 1 + 16383) | (v < 0 ? 0x8000 : 0)));
 }
 
 std::string TempPath(const std::string& name) {

@@ -65,6 +65,27 @@ std::string WideStr(const std::string& ascii);
 Parts XlsbParts(const std::vector<std::pair<std::string, std::string>>& sheets, const std::string& sharedStrings = "",
                 const std::string& styles = "", uint32_t workbookFlags = 0);
 
+// Lotus 1-2-3 records: 16-bit type, 16-bit length, the data.
+class LotusWriter {
+public:
+    LotusWriter& Record(uint16_t type, const std::string& data = "");
+    // Release 1-2 cells: format byte, column, row, then the value.
+    LotusWriter& Cell(uint16_t type, uint8_t format, uint16_t col, uint16_t row, const std::string& value = "");
+    // Release 3-4 cells: row, sheet, column, then the value.
+    LotusWriter& Cell3(uint16_t type, uint8_t sheet, uint8_t col, uint16_t row, const std::string& value);
+    void Append(const std::string& bytes) { m_bytes += bytes; }
+    const std::string& Bytes() const { return m_bytes; }
+    // Writes the bytes to path; returns path.
+    std::string Write(const std::string& path) const;
+
+private:
+    std::string m_bytes;
+};
+// Text with its terminating NUL.
+std::string Sz(const std::string& text);
+// The 80-bit extended form: the mantissa with its integer bit, then sign and exponent.
+std::string Ext10(double v);
+
 // Where test files go (created on first use).
 std::string TempPath(const std::string& name);
 std::string Fixture(const std::string& name);

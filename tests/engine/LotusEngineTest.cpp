@@ -7,47 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 
 using namespace dulo::engine;
 using namespace enginetest;
 
 namespace {
 
-// Records: 16-bit type, 16-bit length, the data.
-class LotusWriter {
-public:
-    LotusWriter& Record(uint16_t type, const std::string& data = "") {
-        m_bytes += U16(type) + U16(static_cast<uint16_t>(data.size())) + data;
-        return *this;
-    }
-    // Release 1-2 cells: format byte, column, row, then the value.
-    LotusWriter& Cell(uint16_t type, uint8_t format, uint16_t col, uint16_t row, const std::string& value = "") {
-        return Record(type, std::string(1, static_cast<char>(format)) + U16(col) + U16(row) + value);
-    }
-    // Release 3-4 cells: row, sheet, column, then the value.
-    LotusWriter& Cell3(uint16_t type, uint8_t sheet, uint8_t col, uint16_t row, const std::string& value) {
-        return Record(type, U16(row) + static_cast<char>(sheet) + static_cast<char>(col) + value);
-    }
-    std::string Write(const std::string& name) const {
-        std::string path = TempPath(name);
-        std::ofstream(path, std::ios::binary) << m_bytes;
-        return path;
-    }
-    std::string m_bytes;
-};
-
-std::string Z(const std::string& text) { return text + std::string(1, '\0'); }
-
-// The 80-bit extended form: the mantissa with its integer bit, then sign and exponent.
-std::string Ext10(double v) {
-    if (v == 0) return std::string(10, '\0');
-    int e = 0;
-    double m = std::frexp(std::fabs(v), &e);  // v = m * 2^e, m in [0.5, 1)
-    auto mantissa = static_cast<uint64_t>(std::ldexp(m, 64));
-    std::string out = U32(static_cast<uint32_t>(mantissa)) + U32(static_cast<uint32_t>(mantissa >> 32));
-    return out + U16(static_cast<uint16_t>((e - 1 + 16383) | (v < 0 ? 0x8000 : 0)));
-}
 const std::string kTextResult10 = std::string(8, '\0') + U16(0xFFFF);
 
 // Format bytes: 0x80 protected, kind in bits 4-6, variant in bits 0-3.
@@ -57,11 +22,11 @@ TEST(EngineLotus, Release2CellsFormatsAndTexts) {
     LotusWriter w;
     w.Record(0, U16(0x0406)).Record(6, std::string(8, '\0'));
     w.Record(8, U16(1) + "\x14");  // column B 20 characters wide
-    w.Cell(0x0F, kGeneral, 0, 0, Z("'left"))
-        .Cell(0x0F, kGeneral, 1, 0, Z("\"right"))
-        .Cell(0x0F, kGeneral, 2, 0, Z("^centre"))
-        .Cell(0x0F, kGeneral, 3, 0, Z("\\-"))
-        .Cell(0x0F, kGeneral, 4, 0, Z("'M\x81nchen \x9B"));  // code page 437
+    w.Cell(0x0F, kGeneral, 0, 0, Sz("'left"))
+        .Cell(0x0F, kGeneral, 1, 0, Sz("\"right"))
+        .Cell(0x0F, kGeneral, 2, 0, Sz("^centre"))
+        .Cell(0x0F, kGeneral, 3, 0, Sz("\\-"))
+        .Cell(0x0F, kGeneral, 4, 0, Sz("'M\x81nchen \x9B"));  // code page 437
     w.Cell(0x0D, kGeneral, 0, 1, U16(static_cast<uint16_t>(-12)))
         .Cell(0x0E, kFixed2, 1, 1, F64(2.25))
         .Cell(0x0E, kCurrency2, 2, 1, F64(12.5))
@@ -70,12 +35,12 @@ TEST(EngineLotus, Release2CellsFormatsAndTexts) {
         .Cell(0x0E, kDateD4, 5, 1, F64(61));
     w.Cell(0x10, kGeneral, 0, 2, F64(4) + U16(0))
         .Cell(0x10, kGeneral, 1, 2, F64(std::nan("")) + U16(0))
-        .Cell(0x33, kGeneral, 1, 2, Z("text result"))
+        .Cell(0x33, kGeneral, 1, 2, Sz("text result"))
         .Cell(0x10, kGeneral, 2, 2, F64(std::nan("")) + U16(0));  // an error: no text follows
     w.Cell(0x0C, kGeneral, 7, 5);  // a formatted blank beyond the data
     w.Record(1);
     w.Cell(0x0E, kGeneral, 9, 9, F64(1));  // after the end
-    Opened o = OpenInEngine(w.Write("Crude Prices.wk1"));
+    Opened o = OpenInEngine(w.Write(TempPath("Crude Prices.wk1")));
     EXPECT_EQ(o.book->Sheets()->Count(), 1);
     auto sheet = o.book->Worksheets(1);
     EXPECT_EQ(sheet->Name(), "Crude Prices");
@@ -114,18 +79,18 @@ TEST(EngineLotus, Release2CellsFormatsAndTexts) {
 TEST(EngineLotus, Release3SheetsAndTenByteNumbers) {
     LotusWriter w;
     w.Record(0, U16(0x1000) + std::string(24, '\0'));
-    w.Record(0x1B, U16(14000) + U16(1) + Z("Crude"));
-    w.Cell3(0x16, 0, 0, 0, Z("'first"))
+    w.Record(0x1B, U16(14000) + U16(1) + Sz("Crude"));
+    w.Cell3(0x16, 0, 0, 0, Sz("'first"))
         .Cell3(0x17, 0, 1, 0, Ext10(-1234.5625))
         .Cell3(0x17, 0, 2, 0, Ext10(1e-300))
         .Cell3(0x18, 0, 3, 0, U16(static_cast<uint16_t>(-42 * 2)))
         .Cell3(0x19, 0, 0, 1, Ext10(7) + U16(0))
         .Cell3(0x19, 0, 1, 1, kTextResult10 + U16(0))
-        .Cell3(0x1A, 0, 1, 1, Z("computed"));
+        .Cell3(0x1A, 0, 1, 1, Sz("computed"));
     w.Cell3(0x17, 1, 4, 2, Ext10(3));
-    w.Cell3(0x16, 2, 0, 0, Z("'third"));
+    w.Cell3(0x16, 2, 0, 0, Sz("'third"));
     w.Record(1);
-    Opened o = OpenInEngine(w.Write("three.wk3"));
+    Opened o = OpenInEngine(w.Write(TempPath("three.wk3")));
     ASSERT_EQ(o.book->Sheets()->Count(), 3);
     EXPECT_EQ(o.book->Worksheets(1)->Name(), "A");
     EXPECT_EQ(o.book->Worksheets(2)->Name(), "Crude");
@@ -155,14 +120,14 @@ TEST(EngineLotus, RecordsThatDoNotHoldAreSkippedOrEndTheFile) {
     auto cell = [](uint16_t type, uint16_t col, uint16_t row, const std::string& value) {
         LotusWriter w;
         w.Cell(type, kGeneral, col, row, value);
-        return w.m_bytes;
+        return w.Bytes();
     };
     const Case cases[] = {
         {"a number record too short", cell(0x0E, 3, 0, U32(0)), 1, 1},
         {"an integer record too short", cell(0x0D, 3, 0, ""), 1, 1},
         {"a label without its terminating NUL", cell(0x0F, 2, 0, "'abc"), 1, 3},
         {"a column beyond the sheet", cell(0x0E, 300, 0, F64(1)), 1, 1},
-        {"a string record with no formula before it", cell(0x33, 4, 0, Z("x")), 1, 1},
+        {"a string record with no formula before it", cell(0x33, 4, 0, Sz("x")), 1, 1},
         {"a record longer than the file", U16(0x0E) + U16(500) + "\xF1", 1, 1},
         {"a header cut short", "\x0E", 1, 1},
     };
@@ -170,8 +135,8 @@ TEST(EngineLotus, RecordsThatDoNotHoldAreSkippedOrEndTheFile) {
         SCOPED_TRACE(k.what);
         LotusWriter w;
         w.Record(0, U16(0x0406)).Cell(0x0E, kGeneral, 0, 0, F64(9));
-        w.m_bytes += k.tail;
-        Opened o = OpenInEngine(w.Write("bad.wk1"));
+        w.Append(k.tail);
+        Opened o = OpenInEngine(w.Write(TempPath("bad.wk1")));
         auto ws = o.book->Worksheets(1);
         auto last = ws->Cells(1, 1)->SpecialCells(xlCellTypeLastCell);
         EXPECT_EQ(last->Row(), k.rows);
