@@ -25,6 +25,14 @@ enum : uint32_t {
     kFmlaNum = 9,
     kFmlaBool = 10,
     kFmlaError = 11,
+    // The short forms: no column (the one after the previous cell of the row).
+    kShortBlank = 12,
+    kShortRk = 13,
+    kShortError = 14,
+    kShortBool = 15,
+    kShortReal = 16,
+    kShortSt = 17,
+    kShortIsst = 18,
     kSstItem = 19,
     kFmt = 44,
     kXf = 47,
@@ -90,7 +98,21 @@ bool WideString(const Record& r, uint32_t offset, std::u16string& out, uint32_t*
     return true;
 }
 
-bool IsCellRecord(uint32_t type) { return type >= kCellBlank && type <= kFmlaError; }
+bool IsCellRecord(uint32_t type) { return type >= kCellBlank && type <= kShortIsst; }
+
+// A short form as the long form it stands for.
+uint32_t LongForm(uint32_t type) {
+    switch (type) {
+    case kShortBlank: return kCellBlank;
+    case kShortRk: return kCellRk;
+    case kShortError: return kCellError;
+    case kShortBool: return kCellBool;
+    case kShortReal: return kCellReal;
+    case kShortSt: return kCellSt;
+    case kShortIsst: return kCellIsst;
+    default: return type;
+    }
+}
 
 class XlsbLoader : public BookLoader {
 public:
@@ -101,7 +123,7 @@ public:
 private:
     void ReadSharedStrings(BookModel& book, const std::string& part);
     void ReadStyles(const std::string& part);
-    void AddCell(BookModel& book, SheetModel& sheet, uint32_t row, const Record& r);
+    void AddCell(BookModel& book, SheetModel& sheet, uint32_t row, const Record& r, uint32_t& nextCol);
 
     std::unique_ptr<ZipPackage> m_zip;
     std::vector<std::string> m_sheetParts;
@@ -192,14 +214,17 @@ void XlsbLoader::ReadStyles(const std::string& part) {
     }
 }
 
-void XlsbLoader::AddCell(BookModel& book, SheetModel& sheet, uint32_t row, const Record& r) {
-    // Every cell opens with its column and a 24-bit style index.
-    if (r.size < 8) return;
-    uint32_t col = U32(r.data);
-    uint32_t xf = U32(r.data + 4) & 0x00FFFFFF;
+void XlsbLoader::AddCell(BookModel& book, SheetModel& sheet, uint32_t row, const Record& r, uint32_t& nextCol) {
+    // A cell opens with its column and a 24-bit style index; a short one with the style index only.
+    bool isShort = r.type >= kShortBlank;
+    uint32_t head = isShort ? 4 : 8;
+    if (r.size < head) return;
+    uint32_t col = isShort ? nextCol : U32(r.data);
+    uint32_t xf = U32(r.data + head - 4) & 0x00FFFFFF;
     if (col >= kXlsxMaxColumns) return;
-    const uint8_t* v = r.data + 8;
-    uint32_t left = r.size - 8;
+    nextCol = col + 1;
+    const uint8_t* v = r.data + head;
+    uint32_t left = r.size - head;
     Cell cell{};
     cell.row = row;
     cell.col = static_cast<uint16_t>(col);
@@ -207,7 +232,7 @@ void XlsbLoader::AddCell(BookModel& book, SheetModel& sheet, uint32_t row, const
     if (r.type >= kFmlaString) cell.flags |= Cell::kFormula;
     double number = 0;
     bool isNumber = false;
-    switch (r.type) {
+    switch (LongForm(r.type)) {
     case kCellBlank:
         break;
     case kCellRk:
@@ -234,7 +259,7 @@ void XlsbLoader::AddCell(BookModel& book, SheetModel& sheet, uint32_t row, const
         break;
     case kCellSt:
     case kFmlaString:
-        if (WideString(r, 8, m_text)) {
+        if (WideString(r, head, m_text)) {
             cell.type = CellType::String;
             cell.index = book.strings.Add(m_text);
         }
@@ -272,10 +297,10 @@ bool XlsbLoader::LoadSheet(BookModel& book, size_t index) {
     Record r;
     bool inData = false;
     bool rowValid = false;
-    uint32_t row = 0;
+    uint32_t row = 0, nextCol = 0;
     while (cursor.Next(r)) {
         if (inData && IsCellRecord(r.type)) {
-            if (rowValid) AddCell(book, sheet, row, r);
+            if (rowValid) AddCell(book, sheet, row, r, nextCol);
             continue;
         }
         switch (r.type) {
@@ -289,6 +314,7 @@ bool XlsbLoader::LoadSheet(BookModel& book, size_t index) {
             if (inData) {
                 rowValid = r.size >= 4 && U32(r.data) < kXlsxMaxRows;
                 if (rowValid) row = U32(r.data);
+                nextCol = 0;
             }
             break;
         case kWsFmtInfo:

@@ -68,6 +68,11 @@ std::string KindsSheet() {
         .Cell(kFmlaNum, 1, 0, F64(2) + kFormulaTail)
         .Cell(kFmlaBool, 2, 0, "\x01" + kFormulaTail)
         .Cell(kFmlaError, 3, 0, "\x07" + kFormulaTail);
+    // Short forms (style index only) follow the cell before them in the row.
+    w.Row(3).Cell(kReal, 2, 0, F64(10)).Record(16, U32(0) + F64(11)).Record(13, U32(0) + Rk(12));
+    w.Record(17, U32(0) + WideStr("short")).Record(18, U32(0) + U32(0)).Record(15, U32(0) + "\x01");
+    w.Record(14, U32(0) + "\x2A").Record(12, U32(1));
+    w.Row(4).Record(16, U32(0) + F64(13));  // a row's first short cell is in column A
     w.Row(5).Cell(kBlank, 8, 1);  // a formatted blank beyond the data
     w.Row(2000000).Cell(kReal, 0, 0, F64(1));  // beyond the sheet's rows
     w.Record(146);
@@ -96,12 +101,15 @@ TEST(EngineXlsb, ReadsEveryCellRecord) {
     ReadUsed(*sheet, area);
     ASSERT_TRUE(area.IsArray());
     EXPECT_EQ(area.rows, 6);
-    EXPECT_EQ(area.cols, 9);
+    EXPECT_EQ(area.cols, 10);  // the short blank at J4
     EXPECT_EQ(Text(area.At(1, 1)), "alpha");
     EXPECT_EQ(Text(area.At(1, 2)), "rich");
     EXPECT_EQ(area.At(1, 3).vt, VT_EMPTY);
     EXPECT_EQ(Text(area.At(1, 4)), "inline");
     EXPECT_EQ(Text(area.At(3, 1)), "res");
+    EXPECT_EQ(Text(area.At(4, 6)), "short");
+    EXPECT_EQ(Text(area.At(4, 7)), "alpha");
+    EXPECT_EQ(area.At(4, 10).vt, VT_EMPTY);
     struct Expected {
         long r, c;
         VARTYPE vt;
@@ -111,6 +119,8 @@ TEST(EngineXlsb, ReadsEveryCellRecord) {
         {1, 5, VT_BOOL, -1}, {1, 6, VT_ERROR, 0x800A07FA}, {2, 1, VT_R8, 7},     {2, 2, VT_R8, 3.03},
         {2, 3, VT_R8, 1e-5}, {2, 4, VT_DATE, 40000},      {2, 5, VT_CY, 2.5},   {2, 6, VT_DATE, 61},
         {2, 7, VT_CY, -3.5}, {3, 2, VT_R8, 2},            {3, 3, VT_BOOL, -1},  {3, 4, VT_ERROR, 0x800A07D7},
+        {4, 3, VT_R8, 10},   {4, 4, VT_R8, 11},           {4, 5, VT_R8, 12},    {4, 8, VT_BOOL, -1},
+        {4, 9, VT_ERROR, 0x800A07FA}, {5, 1, VT_R8, 13},
     };
     for (const Expected& e : cases) {
         SCOPED_TRACE(testing::Message() << "cell " << e.r << "," << e.c);
