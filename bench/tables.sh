@@ -9,6 +9,8 @@
 #    and merging the same two files.
 # 2. LoadSingleExcelTable on the 20,000 rows as one BIFF8 .xls and one .xlsx,
 #    against SheetJS, xlrd (.xls) and openpyxl read-only (.xlsx).
+# 3. The same as .xlsb (written by SheetJS) and .ods (written by gnumeric),
+#    against SheetJS reading every cell.
 # Generated data lives in bench/work/tables (git-ignored).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -49,10 +51,14 @@ if [ ! -f "$work/.done" ] || [ "$here/tables_make_data.py" -nt "$work/.done" ]; 
 XML
     convert "$work/src/single/BIG.csv" "$work/single/Big.xls" Gnumeric_Excel:excel_biff8 BIG
     convert "$work/src/single/BIG.csv" "$work/single/Big.xlsx" Gnumeric_Excel:xlsx BIG
+    convert "$work/src/single/BIG.csv" "$work/single/Big.ods" Gnumeric_OpenCalc:odf BIG
     touch "$work/.done"
 fi
 if [ ! -d "$here/node_modules/xlsx" ]; then
     (cd "$here" && npm install --no-audit --no-fund >/dev/null)
+fi
+if [ ! -f "$work/single/Big.xlsb" ]; then
+    node "$here/write_xlsb.js" "$work/single/Big.xlsx" "$work/single/Big.xlsb"
 fi
 
 # ---- measuring ----
@@ -118,4 +124,12 @@ for kind in xls xlsx; do
         peer="openpyxl"
     fi
     echo "  cpu speed-up: $(ratio "$best" "$ours") $peer (target 20x), $(ratio "$sheetjs" "$ours") SheetJS (target 3x)"
+done
+echo "== the same sheet as .xlsb and .ods"
+for kind in xlsb ods; do
+    file="$work/single/Big.$kind"
+    measure "dulo single-table .$kind" "$dulo" single-table "$file" BIG BIG --format summary
+    ours="$best"
+    measure "SheetJS .$kind" node "$here/tables_sheetjs.js" "$file"
+    echo "  cpu speed-up: $(ratio "$best" "$ours") SheetJS (target 5x)"
 done

@@ -160,6 +160,8 @@ void SheetModel::Finish() {
     // Loaders reserve what the file claims; give back only a real surplus.
     if (cells.capacity() - cells.size() > cells.size() / 8) cells.shrink_to_fit();
     lastRow = cells.empty() ? 0 : cells.back().row;
+    if (blankRows > 0) lastRow = std::max(lastRow, blankRows - 1);
+    if (blankCols > 0) lastCol = std::max(lastCol, blankCols - 1);
     loaded = true;
 }
 

@@ -73,6 +73,10 @@ struct SheetModel {
     std::vector<Cell> cells;  // sorted by row, then column, one per position
     uint32_t lastRow = 0;     // 0-based largest row holding a cell
     uint32_t lastCol = 0;
+    // Formatted blanks kept as an extent only (1-based counts, 0 for none), so
+    // that a repeat of a million of them is a number, not a million cells.
+    uint32_t blankRows = 0;
+    uint32_t blankCols = 0;
     // Width in characters including the cell padding, as the files store it.
     double defaultWidth = -1;       // < 0: derived from baseWidth
     double baseWidth = 8;           // characters without padding

@@ -1,6 +1,7 @@
 // BIFF8 workbooks (.xls of Excel 97 and later): the "Workbook" stream of a
 // compound document, its globals when opened, each sheet's records when first needed.
 #include "platform/engine/BookLoader.h"
+#include "platform/engine/LittleEndian.h"
 #include "platform/TextConv.h"
 #include "platform/cfb/CompoundFile.h"
 
@@ -38,25 +39,6 @@ enum : uint16_t {
     kFormat = 0x041E,
     kBof = 0x0809,
 };
-
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t U32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
-double F64(const uint8_t* p) {
-    double d;
-    std::memcpy(&d, p, 8);
-    return d;
-}
-
-double DecodeRk(uint32_t rk) {
-    double value;
-    if (rk & 0x02) {
-        value = static_cast<double>(static_cast<int32_t>(rk) >> 2);
-    } else {
-        uint64_t bits = uint64_t(rk & 0xFFFFFFFCu) << 32;
-        std::memcpy(&value, &bits, 8);
-    }
-    return (rk & 0x01) ? value / 100.0 : value;
-}
 
 struct Record {
     uint16_t id = 0;
@@ -508,19 +490,6 @@ std::unique_ptr<BookLoader> OpenXls(const std::string& path, BookModel& book) {
     if (!stream->ReadAll(loader->m_stream, file.FileSize())) return nullptr;
     if (!loader->ReadGlobals(book)) return nullptr;
     return loader;
-}
-
-std::unique_ptr<BookLoader> OpenBook(const std::string& path, BookModel& book) {
-    // The file's signature picks the container; nothing else is a workbook here.
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return nullptr;
-    unsigned char magic[4] = {0, 0, 0, 0};
-    size_t got = std::fread(magic, 1, 4, f);
-    std::fclose(f);
-    if (got < 4) return nullptr;
-    if (magic[0] == 'P' && magic[1] == 'K' && magic[2] == 3 && magic[3] == 4) return OpenXlsx(path, book);
-    if (magic[0] == 0xD0 && magic[1] == 0xCF && magic[2] == 0x11 && magic[3] == 0xE0) return OpenXls(path, book);
-    return nullptr;
 }
 
 }  // namespace dulo::engine

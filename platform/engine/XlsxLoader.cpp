@@ -1,9 +1,9 @@
 // OOXML packages (.xlsx, .xlsm): workbook, relationships, shared strings,
 // styles, and each worksheet's cells when first needed.
 #include "platform/engine/BookLoader.h"
+#include "platform/engine/CellValues.h"
 #include "platform/engine/XmlChunks.h"
 #include "platform/engine/ZipPackage.h"
-#include "platform/OleDateTime.h"
 
 #include <charconv>
 #include <cmath>
@@ -14,49 +14,8 @@ namespace dulo::engine {
 
 namespace {
 
-// Parts read into one tree (workbook, relationships, styles) are small; larger
-// ones are damaged or hostile.
-constexpr size_t kMaxTreePartBytes = size_t(64) << 20;
-
-struct Relationship {
-    std::string target;  // resolved part name
-    std::string type;    // last segment of the type URI
-};
-using Relationships = std::map<std::string, Relationship>;
-
-std::string FolderOf(std::string_view part) {
-    size_t slash = part.rfind('/');
-    return slash == std::string_view::npos ? std::string() : std::string(part.substr(0, slash + 1));
-}
-
-std::string RelsPartOf(std::string_view part) {
-    size_t slash = part.rfind('/');
-    std::string folder = slash == std::string_view::npos ? std::string() : std::string(part.substr(0, slash + 1));
-    std::string name(slash == std::string_view::npos ? part : part.substr(slash + 1));
-    return folder + "_rels/" + name + ".rels";
-}
-
 bool ParseDocument(pugi::xml_document& doc, std::string& bytes) {
     return static_cast<bool>(doc.load_buffer_inplace(bytes.data(), bytes.size(), kXmlParseFlags, pugi::encoding_auto));
-}
-
-Relationships ReadRelationships(const ZipPackage& zip, std::string_view sourcePart) {
-    Relationships rels;
-    std::string bytes;
-    if (!zip.Read(RelsPartOf(sourcePart), bytes, kMaxTreePartBytes)) return rels;
-    pugi::xml_document doc;
-    if (!ParseDocument(doc, bytes)) return rels;
-    std::string folder = FolderOf(sourcePart);
-    for (pugi::xml_node rel : ChildNamed(doc, "Relationships").children()) {
-        if (!IsNamed(rel, "Relationship")) continue;
-        if (std::strcmp(rel.attribute("TargetMode").value(), "External") == 0) continue;
-        std::string_view type = rel.attribute("Type").value();
-        size_t slash = type.rfind('/');
-        rels[rel.attribute("Id").value()] = {ResolvePartName(folder, rel.attribute("Target").value()),
-                                             std::string(slash == std::string_view::npos ? type
-                                                                                          : type.substr(slash + 1))};
-    }
-    return rels;
 }
 
 bool ParseUnsigned(std::string_view s, uint64_t& value) {
@@ -86,42 +45,6 @@ bool ParseCellRef(std::string_view ref, uint32_t& row, uint32_t& col) {
     if (i == 0 || !ParseUnsigned(ref.substr(i), r) || r == 0 || r > kXlsxMaxRows) return false;
     row = static_cast<uint32_t>(r - 1);
     col = c - 1;
-    return true;
-}
-
-// ISO 8601 "yyyy-mm-ddThh:mm:ss[.fff][Z]" of an OOXML date cell, as an OLE date.
-bool ParseIsoDate(std::string_view s, double& date) {
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0;
-    double sec = 0;
-    auto num = [&](size_t pos, size_t len, int& out) {
-        if (pos + len > s.size()) return false;
-        auto [end, ec] = std::from_chars(s.data() + pos, s.data() + pos + len, out);
-        return ec == std::errc() && end == s.data() + pos + len;
-    };
-    bool hasDate = s.size() >= 10 && s[4] == '-' && s[7] == '-';
-    size_t t = 0;
-    if (hasDate) {
-        if (!num(0, 4, y) || !num(5, 2, mo) || !num(8, 2, d)) return false;
-        t = 10;
-        if (t < s.size() && (s[t] == 'T' || s[t] == ' ')) ++t;
-    } else {
-        y = 1899, mo = 12, d = 30;
-    }
-    if (t + 5 <= s.size() && s[t + 2] == ':') {
-        if (!num(t, 2, h) || !num(t + 3, 2, mi)) return false;
-        t += 5;
-        if (t < s.size() && s[t] == ':') {
-            size_t e = t + 1;
-            while (e < s.size() && ((s[e] >= '0' && s[e] <= '9') || s[e] == '.')) ++e;
-            if (!ParseDouble(s.substr(t + 1, e - t - 1), sec)) return false;
-            t = e;
-        }
-    }
-    if (!hasDate && t == 0) return false;
-    double day = 0;
-    if (!dulo::CalendarToOleDate(y, mo, d, 0, 0, 0, day)) return false;
-    double frac = (h * 3600 + mi * 60 + sec) / 86400.0;
-    date = day >= 0 ? day + frac : day - frac;
     return true;
 }
 
@@ -372,9 +295,7 @@ bool XlsxLoader::LoadSheet(BookModel& book, size_t index) {
 
 }  // namespace
 
-std::unique_ptr<BookLoader> OpenXlsx(const std::string& path, BookModel& book) {
-    std::unique_ptr<ZipPackage> zip = ZipPackage::Open(path);
-    if (!zip) return nullptr;
+std::unique_ptr<BookLoader> OpenXlsx(std::unique_ptr<ZipPackage> zip, BookModel& book) {
     auto loader = std::make_unique<XlsxLoader>(std::move(zip));
     if (!loader->ReadWorkbook(book)) return nullptr;
     return loader;

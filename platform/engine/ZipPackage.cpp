@@ -6,6 +6,8 @@
 #include <gsf/gsf-input.h>
 #include <gsf/gsf-utils.h>
 
+#include "platform/engine/XmlChunks.h"
+
 #include <algorithm>
 #include <cstring>
 #include <strings.h>
@@ -37,7 +39,38 @@ GsfInput* ChildNoCase(GsfInfile* folder, std::string_view name) {
     return nullptr;
 }
 
+std::string RelsPartOf(std::string_view part) {
+    size_t slash = part.rfind('/');
+    std::string folder = slash == std::string_view::npos ? std::string() : std::string(part.substr(0, slash + 1));
+    std::string name(slash == std::string_view::npos ? part : part.substr(slash + 1));
+    return folder + "_rels/" + name + ".rels";
+}
+
 }  // namespace
+
+std::string FolderOf(std::string_view part) {
+    size_t slash = part.rfind('/');
+    return slash == std::string_view::npos ? std::string() : std::string(part.substr(0, slash + 1));
+}
+
+Relationships ReadRelationships(const ZipPackage& zip, std::string_view sourcePart) {
+    Relationships rels;
+    std::string bytes;
+    if (!zip.Read(RelsPartOf(sourcePart), bytes, kMaxTreePartBytes)) return rels;
+    pugi::xml_document doc;
+    if (!doc.load_buffer_inplace(bytes.data(), bytes.size(), kXmlParseFlags, pugi::encoding_auto)) return rels;
+    std::string folder = FolderOf(sourcePart);
+    for (pugi::xml_node rel : ChildNamed(doc, "Relationships").children()) {
+        if (!IsNamed(rel, "Relationship")) continue;
+        if (std::strcmp(rel.attribute("TargetMode").value(), "External") == 0) continue;
+        std::string_view type = rel.attribute("Type").value();
+        size_t slash = type.rfind('/');
+        rels[rel.attribute("Id").value()] = {ResolvePartName(folder, rel.attribute("Target").value()),
+                                             std::string(slash == std::string_view::npos ? type
+                                                                                          : type.substr(slash + 1))};
+    }
+    return rels;
+}
 
 std::unique_ptr<ZipPackage> ZipPackage::Open(const std::string& path) {
     EnsureGsf();

@@ -1,5 +1,6 @@
 #pragma once
 // The parts of a zip package (OOXML), read through libgsf's zip reader.
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -26,6 +27,21 @@ private:
     explicit ZipPackage(GsfInfile* zip) : m_zip(zip) {}
     GsfInfile* m_zip;
 };
+
+// Parts read into one tree (workbook, relationships, styles) are small; larger
+// ones are damaged or hostile.
+constexpr size_t kMaxTreePartBytes = size_t(64) << 20;
+
+struct Relationship {
+    std::string target;  // resolved part name
+    std::string type;    // last segment of the type URI
+};
+using Relationships = std::map<std::string, Relationship>;
+
+// The internal relationships of a part ("" for the package's own), by id.
+Relationships ReadRelationships(const ZipPackage& zip, std::string_view sourcePart);
+// The folder of a part name, with its trailing "/" ("" at the top).
+std::string FolderOf(std::string_view part);
 
 // Resolves a relationship target against the folder of its source part.
 std::string ResolvePartName(std::string_view sourceFolder, std::string_view target);

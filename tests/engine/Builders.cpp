@@ -6,7 +6,9 @@
 #include <gsf/gsf-output-stdio.h>
 #include <gsf/gsf-utils.h>
 
+#include <cmath>
 #include <cstring>
+#include <fstream>
 #include <filesystem>
 #include <map>
 #include <stdexcept>
@@ -136,6 +138,106 @@ std::string F64(double v) {
 }
 std::string Str16(const std::string& latin1) { return U16(static_cast<uint16_t>(latin1.size())) + std::string(1, '\0') + latin1; }
 std::string CellHead(uint16_t row, uint16_t col, uint16_t xf) { return U16(row) + U16(col) + U16(xf); }
+
+namespace {
+
+std::string Varint(uint32_t v, int maxBytes) {
+    std::string out;
+    for (int i = 0; i < maxBytes; ++i) {
+        uint8_t b = v & 0x7F;
+        v >>= 7;
+        if (v) b |= 0x80;
+        out += static_cast<char>(b);
+        if (!v) break;
+    }
+    return out;
+}
+
+}  // namespace
+
+XlsbWriter& XlsbWriter::Record(uint32_t type, const std::string& data) {
+    m_bytes += Varint(type, 2) + Varint(static_cast<uint32_t>(data.size()), 4) + data;
+    return *this;
+}
+
+XlsbWriter& XlsbWriter::Cell(uint32_t type, uint32_t col, uint32_t style, const std::string& value) {
+    return Record(type, U32(col) + U32(style) + value);
+}
+
+std::string WideStr(const std::string& ascii) {
+    std::string out = U32(static_cast<uint32_t>(ascii.size()));
+    for (char c : ascii) out += U16(static_cast<uint8_t>(c));
+    return out;
+}
+
+Parts XlsbParts(const std::vector<std::pair<std::string, std::string>>& sheets, const std::string& sharedStrings,
+                const std::string& styles, uint32_t workbookFlags) {
+    const std::string relNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    Parts parts;
+    parts.emplace_back("[Content_Types].xml",
+                       "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+                       "content-types\"><Override PartName=\"/xl/workbook.bin\" ContentType=\"application/"
+                       "vnd.ms-excel.sheet.binary.macroEnabled.main\"/></Types>");
+    parts.emplace_back("_rels/.rels",
+                       "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+                       "relationships\"><Relationship Id=\"rId1\" Type=\"" +
+                           relNs + "/officeDocument\" Target=\"xl/workbook.bin\"/></Relationships>");
+    XlsbWriter workbook;
+    workbook.Record(131).Record(153, U32(workbookFlags) + U32(0) + WideStr("")).Record(143);
+    std::string rels = "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+                       "relationships\">";
+    for (size_t i = 0; i < sheets.size(); ++i) {
+        std::string id = "rId" + std::to_string(i + 10);
+        bool chart = sheets[i].second.empty();
+        std::string part = (chart ? "chartsheets/sheet" : "worksheets/sheet") + std::to_string(i + 1) + ".bin";
+        workbook.Record(156, U32(0) + U32(static_cast<uint32_t>(i + 1)) + WideStr(id) + WideStr(sheets[i].first));
+        rels += "<Relationship Id=\"" + id + "\" Type=\"" + relNs + (chart ? "/chartsheet" : "/worksheet") +
+                "\" Target=\"" + part + "\"/>";
+        if (!chart) parts.emplace_back("xl/" + part, sheets[i].second);
+    }
+    workbook.Record(144).Record(132);
+    if (!sharedStrings.empty()) {
+        rels += "<Relationship Id=\"rId1\" Type=\"" + relNs + "/sharedStrings\" Target=\"sharedStrings.bin\"/>";
+        parts.emplace_back("xl/sharedStrings.bin", sharedStrings);
+    }
+    if (!styles.empty()) {
+        rels += "<Relationship Id=\"rId2\" Type=\"" + relNs + "/styles\" Target=\"styles.bin\"/>";
+        parts.emplace_back("xl/styles.bin", styles);
+    }
+    rels += "</Relationships>";
+    parts.emplace_back("xl/workbook.bin", workbook.Bytes());
+    parts.emplace_back("xl/_rels/workbook.bin.rels", rels);
+    return parts;
+}
+
+LotusWriter& LotusWriter::Record(uint16_t type, const std::string& data) {
+    m_bytes += U16(type) + U16(static_cast<uint16_t>(data.size())) + data;
+    return *this;
+}
+
+LotusWriter& LotusWriter::Cell(uint16_t type, uint8_t format, uint16_t col, uint16_t row, const std::string& value) {
+    return Record(type, std::string(1, static_cast<char>(format)) + U16(col) + U16(row) + value);
+}
+
+LotusWriter& LotusWriter::Cell3(uint16_t type, uint8_t sheet, uint8_t col, uint16_t row, const std::string& value) {
+    return Record(type, U16(row) + static_cast<char>(sheet) + static_cast<char>(col) + value);
+}
+
+std::string LotusWriter::Write(const std::string& path) const {
+    std::ofstream(path, std::ios::binary) << m_bytes;
+    return path;
+}
+
+std::string Sz(const std::string& text) { return text + std::string(1, '\0'); }
+
+std::string Ext10(double v) {
+    if (v == 0) return std::string(10, '\0');
+    int e = 0;
+    double m = std::frexp(std::fabs(v), &e);  // v = m * 2^e, m in [0.5, 1)
+    auto mantissa = static_cast<uint64_t>(std::ldexp(m, 64));
+    std::string out = U32(static_cast<uint32_t>(mantissa)) + U32(static_cast<uint32_t>(mantissa >> 32));
+    return out + U16(static_cast<uint16_t>((e - 1 + 16383) | (v < 0 ? 0x8000 : 0)));
+}
 
 std::string TempPath(const std::string& name) {
     std::filesystem::path dir = std::filesystem::path(DULO_BINARY_DIR) / "engine-test-files";

@@ -76,7 +76,8 @@ std::vector<std::string> Mutations(const std::string& bytes, size_t from, int cu
 }
 
 TEST(EngineDamagedInput, WholeFilesCutAndFlipped) {
-    for (const char* name : {"book.xls", "book.xlsx", "date1904.xls", "date1904.xlsx"}) {
+    for (const char* name : {"book.xls", "book.xlsx", "book.ods", "date1904.xls", "date1904.xlsx", "date1904.ods",
+                             "text.csv", "text-quoted.csv"}) {
         SCOPED_TRACE(name);
         std::string bytes = ReadFile(Fixture(name));
         ASSERT_FALSE(bytes.empty());
@@ -135,12 +136,132 @@ TEST(EngineDamagedInput, PackagePartsCutAndFlipped) {
     EXPECT_GT(opened, 0);
 }
 
+// A binary workbook with shared strings, styles and every kind of cell record.
+Parts XlsbBook() {
+    XlsbWriter sst;
+    sst.Record(159, U32(2) + U32(2)).Record(19, std::string(1, '\0') + WideStr("alpha"));
+    sst.Record(19, std::string(1, '\0') + WideStr("beta")).Record(160);
+    XlsbWriter styles;
+    styles.Record(615, U32(1)).Record(44, U16(170) + WideStr("yyyy-mm-dd")).Record(616);
+    styles.Record(617, U32(2)).Record(47, U16(0xFFFF) + U16(0) + std::string(12, '\0'));
+    styles.Record(47, U16(0xFFFF) + U16(170) + std::string(12, '\0')).Record(618);
+    XlsbWriter sheet;
+    sheet.Record(129).Record(145);
+    for (uint32_t r = 0; r < 20; ++r) {
+        sheet.Row(r)
+            .Cell(7, 0, 0, U32(r % 2))
+            .Cell(2, 1, 0, U32(r << 2 | 2))
+            .Cell(5, 2, 1, F64(40000 + r))
+            .Cell(6, 3, 0, WideStr("inline text"))
+            .Cell(4, 4, 0, "\x01")
+            .Cell(3, 5, 0, "\x07")
+            .Cell(9, 6, 0, F64(r) + U16(0) + U32(0) + U32(0))
+            .Cell(1, 8, 1);
+    }
+    sheet.Record(146).Record(60, U32(0) + U32(3) + U32(2560) + U32(0) + U16(0)).Record(130);
+    return XlsbParts({{"Data", sheet.Bytes()}, {"Other", sheet.Bytes()}}, sst.Bytes(), styles.Bytes());
+}
+
+TEST(EngineDamagedInput, BinaryWorkbookPartsCutAndFlipped) {
+    Parts parts = XlsbBook();
+    std::string path = TempPath("good.xlsb");
+    WriteZip(path, parts);
+    ASSERT_EQ(ReadEverything(path), 2);
+    int opened = 0;
+    for (size_t target = 0; target < parts.size(); ++target) {
+        if (parts[target].first.find(".bin") == std::string::npos || parts[target].first.find("rels") != std::string::npos)
+            continue;
+        SCOPED_TRACE(parts[target].first);
+        for (const std::string& m : Mutations(parts[target].second, 0, 25, 60, static_cast<unsigned>(target))) {
+            Parts mutated = parts;
+            mutated[target].second = m;
+            std::string damaged = TempPath("mutated-part.xlsb");
+            WriteZip(damaged, mutated);
+            if (ReadEverything(damaged) >= 0) ++opened;
+        }
+    }
+    EXPECT_GT(opened, 0);
+    std::string bytes = ReadFile(path);
+    for (const std::string& m : Mutations(bytes, 0, 30, 40, 5)) {
+        std::string damaged = TempPath("mutated.xlsb");
+        WriteFile(damaged, m);
+        ReadEverything(damaged);
+    }
+}
+
+TEST(EngineDamagedInput, OpenDocumentContentCutAndFlipped) {
+    auto zip = ZipPackage::Open(Fixture("book.ods"));
+    ASSERT_TRUE(zip);
+    Parts parts;
+    for (const char* name : {"mimetype", "content.xml", "styles.xml"}) {
+        std::string bytes;
+        ASSERT_TRUE(zip->Read(name, bytes)) << name;
+        parts.emplace_back(name, bytes);
+    }
+    int opened = 0;
+    for (size_t target : {1, 2}) {
+        SCOPED_TRACE(parts[target].first);
+        for (const std::string& m : Mutations(parts[target].second, 0, 25, 60, static_cast<unsigned>(target))) {
+            Parts mutated = parts;
+            mutated[target].second = m;
+            std::string path = TempPath("mutated-part.ods");
+            WriteZip(path, mutated);
+            if (ReadEverything(path) >= 0) ++opened;
+        }
+    }
+    EXPECT_GT(opened, 0);
+}
+
+// Release 2 and release 3 worksheets with every cell record.
+std::string LotusBook(bool release3) {
+    auto rec = [](uint16_t type, const std::string& data) { return U16(type) + U16(static_cast<uint16_t>(data.size())) + data; };
+    std::string b;
+    if (!release3) {
+        b = rec(0, U16(0x0406)) + rec(8, U16(1) + "\x0C");
+        for (uint16_t r = 0; r < 20; ++r) {
+            auto head = [&](uint8_t fmt, uint16_t col) { return std::string(1, static_cast<char>(fmt)) + U16(col) + U16(r); };
+            b += rec(0x0F, head(0xF1, 0) + "'label\x81" + std::string(1, '\0')) + rec(0x0D, head(0xF1, 1) + U16(r)) +
+                 rec(0x0E, head(0x72, 2) + F64(36526 + r)) + rec(0x10, head(0xF1, 3) + F64(std::nan("")) + U16(0)) +
+                 rec(0x33, head(0xF1, 3) + "text" + std::string(1, '\0')) + rec(0x0C, head(0xF1, 6));
+        }
+    } else {
+        b = rec(0, U16(0x1002) + std::string(24, '\0')) + rec(0x1B, U16(14000) + U16(1) + "Two" + std::string(1, '\0'));
+        for (uint16_t r = 0; r < 20; ++r)
+            for (char sheet = 0; sheet < 2; ++sheet) {
+                std::string head = U16(r) + sheet;
+                b += rec(0x16, head + "\x00'label" + std::string(1, '\0')) + rec(0x17, head + "\x01" + std::string(8, '\x11') + U16(0x3FFF)) +
+                     rec(0x18, head + "\x02" + U16(static_cast<uint16_t>(r * 2 + 1))) +
+                     rec(0x19, head + "\x03" + std::string(8, '\0') + U16(0xFFFF) + U16(0)) +
+                     rec(0x1A, head + "\x03text" + std::string(1, '\0'));
+            }
+    }
+    return b + rec(1, "");
+}
+
+TEST(EngineDamagedInput, LotusWorksheetsCutAndFlipped) {
+    for (bool release3 : {false, true}) {
+        SCOPED_TRACE(release3 ? "release 3" : "release 2");
+        std::string bytes = LotusBook(release3);
+        std::string path = TempPath("good.wk1");
+        WriteFile(path, bytes);
+        ASSERT_GT(ReadEverything(path), 0);
+        int opened = 0;
+        for (const std::string& m : Mutations(bytes, 6, 40, 150, release3 ? 21 : 17)) {
+            std::string damaged = TempPath("mutated.wk1");
+            WriteFile(damaged, m);
+            if (ReadEverything(damaged) > 0) ++opened;
+        }
+        EXPECT_GT(opened, 100);  // past the BOF, damage costs cells, not the file
+    }
+}
+
 TEST(EngineDamagedInput, TheReaderOverDamagedWorkbooks) {
     ASSERT_TRUE(StartApplication());
-    for (const char* name : {"book.xls", "book.xlsx"}) {
+    for (const char* name : {"book.xls", "book.xlsx", "book.ods", "text.csv"}) {
         SCOPED_TRACE(name);
         std::string bytes = ReadFile(Fixture(name));
         for (const std::string& m : Mutations(bytes, 0, 10, 30, 3)) {
+            // The name keeps the extension: .csv text is read only by its name.
             std::string path = TempPath(std::string("reader-") + name);
             WriteFile(path, m);
             for (const char* sheet : {"", "Data", "Second"}) {

@@ -142,7 +142,7 @@ TEST_P(EngineFixture, ClosedWorkbookAndQuitApplicationRefuseCalls) {
     EXPECT_THROW(o.app->Workbooks(), AutomationError);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engine, EngineFixture, ::testing::Values(".xls", ".xlsx"),
+INSTANTIATE_TEST_SUITE_P(Engine, EngineFixture, ::testing::Values(".xls", ".xlsx", ".ods"),
                          [](const auto& info) { return std::string(info.param + 1); });
 
 }  // namespace

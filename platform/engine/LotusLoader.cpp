@@ -1,0 +1,299 @@
+// Lotus 1-2-3 worksheets: .wks/.wr1/.wk1 (releases 1 and 2, one sheet) and
+// .wk3/.wk4 (releases 3 and 4, several sheets, 10-byte numbers), record by
+// record with every length checked. Labels are code page 437 text.
+#include "platform/TextConv.h"
+#include "platform/engine/BookLoader.h"
+#include "platform/engine/LittleEndian.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace dulo::engine {
+
+namespace {
+
+constexpr size_t kMaxLotusBytes = size_t(256) << 20;
+
+enum : uint16_t {
+    kBof = 0x00,
+    kEof = 0x01,
+    kColumnWidth = 0x08,
+    kBlank = 0x0C,
+    kInteger = 0x0D,
+    kNumber = 0x0E,
+    kLabel = 0x0F,
+    kFormula = 0x10,
+    kString = 0x33,
+    // Releases 3 and 4.
+    kLabel3 = 0x16,
+    kNumber3 = 0x17,
+    kSmallNumber3 = 0x18,
+    kFormula3 = 0x19,
+    kString3 = 0x1A,
+    kExtended3 = 0x1B,
+};
+
+constexpr uint16_t kSheetNameSubtype = 14000;
+
+struct Record {
+    uint16_t type = 0;
+    const uint8_t* data = nullptr;
+    uint16_t size = 0;
+};
+
+class RecordCursor {
+public:
+    explicit RecordCursor(const std::string& bytes)
+        : m_p(reinterpret_cast<const uint8_t*>(bytes.data())), m_n(bytes.size()) {}
+    bool Next(Record& r) {
+        if (m_n - m_pos < 4) return false;
+        r.type = U16(m_p + m_pos);
+        r.size = U16(m_p + m_pos + 2);
+        if (r.size > m_n - m_pos - 4) return false;
+        r.data = m_p + m_pos + 4;
+        m_pos += 4 + size_t(r.size);
+        return true;
+    }
+
+private:
+    const uint8_t* m_p;
+    size_t m_n;
+    size_t m_pos = 0;
+};
+
+// An 80-bit extended number: 64-bit mantissa with its integer bit, then sign
+// and a 15-bit exponent. The all-ones exponent marks a text or error result.
+bool Extended(const uint8_t* p, double& value) {
+    uint64_t mantissa = 0;
+    for (int i = 7; i >= 0; --i) mantissa = (mantissa << 8) | p[i];
+    uint16_t top = U16(p + 8);
+    int exponent = top & 0x7FFF;
+    if (exponent == 0x7FFF) return false;
+    value = mantissa == 0 ? 0.0 : std::ldexp(static_cast<double>(mantissa), exponent - 16383 - 63);
+    if (top & 0x8000) value = -value;
+    return std::isfinite(value);
+}
+
+// A 16-bit number: an even value is an integer (shifted left once); an odd one
+// holds a 12-bit integer and a 3-bit index into factors.
+double SmallNumber(uint16_t raw) {
+    int16_t v = static_cast<int16_t>(raw);
+    if (!(v & 1)) return v >> 1;
+    static constexpr double kFactors[] = {5000, 500, 0.05, 0.005, 0.0005, 0.00005, 0.0625, 0.015625};
+    return (v >> 4) * kFactors[(v >> 1) & 7];
+}
+
+// A release 1-2 format byte: bits 4-6 the kind, bits 0-3 its variant.
+NumberClass ClassOfFormat(uint8_t format) {
+    int kind = (format >> 4) & 7, variant = format & 0x0F;
+    if (kind == 2) return NumberClass::Currency;
+    if (kind != 7) return NumberClass::Plain;
+    switch (variant) {
+    case 2: case 3: case 4: case 9: case 10:  // dates D1 to D5
+    case 7: case 8: case 11: case 12:         // times D6 to D9
+        return NumberClass::Date;
+    default:
+        return NumberClass::Plain;
+    }
+}
+
+// Sheet letters as the program names its sheets: A to Z, then AA, AB, ...
+std::string SheetLetters(size_t index) {
+    std::string name;
+    for (size_t n = index + 1; n > 0; n = (n - 1) / 26) name.insert(name.begin(), static_cast<char>('A' + (n - 1) % 26));
+    return name;
+}
+
+std::string StemOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return name;
+}
+
+class LotusLoader : public BookLoader {
+public:
+    bool LoadSheet(BookModel&, size_t) override { return true; }  // read whole when opened
+};
+
+class LotusReader {
+public:
+    LotusReader(BookModel& book) : m_book(book), m_decoder(437) {}
+    void ReadRelease2(const std::string& bytes, const std::string& path);
+    void ReadRelease3(const std::string& bytes);
+
+private:
+    SheetModel* Sheet(size_t index);
+    void Add(SheetModel& sheet, uint32_t row, uint32_t col, Cell cell);
+    // The text of a label or string record from offset, up to its NUL or the record's end.
+    uint32_t Text(const Record& r, uint32_t offset, bool hasPrefix);
+
+    BookModel& m_book;
+    dulo::CSingleByteDecoder m_decoder;
+    std::string m_utf8;
+    // The formula cell whose text result the next string record holds.
+    SheetModel* m_pendingSheet = nullptr;
+    size_t m_pendingCell = SIZE_MAX;
+};
+
+SheetModel* LotusReader::Sheet(size_t index) {
+    while (m_book.sheets.size() <= index) {
+        SheetModel sheet;
+        sheet.name = SheetLetters(m_book.sheets.size());
+        m_book.sheets.push_back(std::move(sheet));
+        m_pendingSheet = nullptr;  // the vector moved
+    }
+    return &m_book.sheets[index];
+}
+
+void LotusReader::Add(SheetModel& sheet, uint32_t row, uint32_t col, Cell cell) {
+    if (row >= kXlsMaxRows || col >= kXlsMaxColumns) return;
+    cell.row = row;
+    cell.col = static_cast<uint16_t>(col);
+    sheet.cells.push_back(cell);
+}
+
+uint32_t LotusReader::Text(const Record& r, uint32_t offset, bool hasPrefix) {
+    const char* start = reinterpret_cast<const char*>(r.data) + offset;
+    size_t length = offset < r.size ? r.size - offset : 0;
+    const void* nul = std::memchr(start, 0, length);
+    if (nul) length = static_cast<size_t>(static_cast<const char*>(nul) - start);
+    std::string_view text(start, length);
+    // The alignment prefix: ' left, " right, ^ centred, \ repeated, | not printed.
+    if (hasPrefix && !text.empty() && std::strchr("'\"^\\|", text[0])) text.remove_prefix(1);
+    m_utf8.clear();
+    m_decoder.AppendUtf8(m_utf8, text);
+    return m_book.strings.AddUtf8(m_utf8, false);
+}
+
+void LotusReader::ReadRelease2(const std::string& bytes, const std::string& path) {
+    SheetModel& sheet = *Sheet(0);
+    sheet.name = StemOf(path);
+    RecordCursor cursor(bytes);
+    Record r;
+    while (cursor.Next(r) && r.type != kEof) {
+        if (r.type == kColumnWidth) {
+            if (r.size >= 3 && U16(r.data) < kXlsMaxColumns) {
+                uint32_t col = U16(r.data);
+                if (sheet.widths.size() <= col) sheet.widths.resize(col + 1, -1);
+                // Characters as the program counts them; the cell padding is added back.
+                sheet.widths[col] = r.data[2] + 5.0 / 7.0;
+            }
+            continue;
+        }
+        bool isCell = r.type == kBlank || r.type == kInteger || r.type == kNumber || r.type == kLabel ||
+                      r.type == kFormula || r.type == kString;
+        if (!isCell || r.size < 5) continue;
+        uint8_t format = r.data[0];
+        uint32_t col = U16(r.data + 1), row = U16(r.data + 3);
+        Cell cell{};
+        cell.type = CellType::Blank;
+        switch (r.type) {
+        case kBlank:
+            break;  // a formatted blank: it counts for the used area
+        case kInteger:
+            if (r.size < 7) continue;
+            cell.type = CellType::Number;
+            cell.number = static_cast<int16_t>(U16(r.data + 5));
+            break;
+        case kNumber:
+        case kFormula:
+            if (r.size < 13) continue;
+            if (r.type == kFormula) cell.flags |= Cell::kFormula;
+            cell.number = F64(r.data + 5);
+            if (std::isfinite(cell.number)) cell.type = CellType::Number;
+            break;
+        case kLabel:
+            cell.type = CellType::String;
+            cell.index = Text(r, 5, true);
+            break;
+        case kString:
+            // The text result of the formula just before it.
+            if (m_pendingCell < sheet.cells.size() && sheet.cells[m_pendingCell].row == row &&
+                sheet.cells[m_pendingCell].col == col) {
+                sheet.cells[m_pendingCell].type = CellType::String;
+                sheet.cells[m_pendingCell].index = Text(r, 5, false);
+            }
+            m_pendingCell = SIZE_MAX;
+            continue;
+        }
+        if (cell.type == CellType::Number) cell.SetClass(ClassOfFormat(format));
+        size_t before = sheet.cells.size();
+        Add(sheet, row, col, cell);
+        m_pendingCell = r.type == kFormula && sheet.cells.size() > before && cell.type == CellType::Blank ? before
+                                                                                                       : SIZE_MAX;
+    }
+}
+
+void LotusReader::ReadRelease3(const std::string& bytes) {
+    RecordCursor cursor(bytes);
+    Record r;
+    Sheet(0);
+    bool first = true;
+    while (cursor.Next(r) && r.type != kEof) {
+        if (r.type == kBof && !first) break;  // a second section follows the worksheet
+        first = false;
+        if (r.type == kExtended3) {
+            if (r.size >= 5 && U16(r.data) == kSheetNameSubtype && U16(r.data + 2) < 256) {
+                size_t index = U16(r.data + 2);
+                uint32_t name = Text(r, 4, false);
+                std::u16string_view text = m_book.strings.Get(name);
+                if (!text.empty()) Sheet(index)->name = dulo::Utf16ToUtf8(text);
+            }
+            continue;
+        }
+        if (r.type < kLabel3 || r.type > kString3 || r.size < 4) continue;
+        uint32_t row = U16(r.data), col = r.data[3];
+        SheetModel& sheet = *Sheet(r.data[2]);
+        Cell cell{};
+        cell.type = CellType::Blank;
+        switch (r.type) {
+        case kLabel3:
+            cell.type = CellType::String;
+            cell.index = Text(r, 4, true);
+            break;
+        case kNumber3:
+        case kFormula3:
+            if (r.size < 14) continue;
+            if (r.type == kFormula3) cell.flags |= Cell::kFormula;
+            if (Extended(r.data + 4, cell.number)) cell.type = CellType::Number;
+            break;
+        case kSmallNumber3:
+            if (r.size < 6) continue;
+            cell.type = CellType::Number;
+            cell.number = SmallNumber(U16(r.data + 4));
+            break;
+        case kString3:
+            if (m_pendingSheet == &sheet && m_pendingCell < sheet.cells.size() && sheet.cells[m_pendingCell].row == row &&
+                sheet.cells[m_pendingCell].col == col) {
+                sheet.cells[m_pendingCell].type = CellType::String;
+                sheet.cells[m_pendingCell].index = Text(r, 4, false);
+            }
+            m_pendingCell = SIZE_MAX;
+            continue;
+        }
+        size_t before = sheet.cells.size();
+        Add(sheet, row, col, cell);
+        bool pending = r.type == kFormula3 && sheet.cells.size() > before && cell.type == CellType::Blank;
+        m_pendingSheet = pending ? &sheet : nullptr;
+        m_pendingCell = pending ? before : SIZE_MAX;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<BookLoader> OpenLotus(const std::string& path, BookModel& book) {
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes, kMaxLotusBytes) || bytes.size() < 6) return nullptr;
+    book.maxRows = kXlsMaxRows;
+    book.maxColumns = kXlsMaxColumns;
+    uint16_t version = U16(reinterpret_cast<const uint8_t*>(bytes.data()) + 4);
+    LotusReader reader(book);
+    if (version >= 0x1000) reader.ReadRelease3(bytes);
+    else reader.ReadRelease2(bytes, path);
+    for (SheetModel& sheet : book.sheets) sheet.Finish();
+    return std::make_unique<LotusLoader>();
+}
+
+}  // namespace dulo::engine
