@@ -82,14 +82,17 @@ TEST(EngineDamagedInput, WholeFilesCutAndFlipped) {
         std::string bytes = ReadFile(Fixture(name));
         ASSERT_FALSE(bytes.empty());
         ASSERT_GT(ReadEverything(Fixture(name)), 0);
-        int n = 0;
+        int opened = 0, refused = 0;
         for (const std::string& m : Mutations(bytes, 0, 30, 40, 7)) {
             std::string path = TempPath(std::string("mutated-") + name);
             WriteFile(path, m);
-            ReadEverything(path);
-            ++n;
+            const int read = ReadEverything(path);
+            if (read < 0) ++refused;
+            else ++opened;
         }
-        EXPECT_EQ(n, 70);
+        // Damage the engine refuses and damage it reads past: both paths ran.
+        EXPECT_GT(opened, 0);
+        EXPECT_GT(refused, 0);
     }
 }
 
