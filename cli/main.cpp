@@ -25,6 +25,8 @@ enum class Format { Text, Csv, Json, Summary };
 struct Options {
     Format format = Format::Text;
     int sourceType = 0;
+    bool quiet = false;  // no notes, no reasons from the library
+    bool help = false;
     std::vector<std::string> args;  // subcommand first
 };
 
@@ -33,9 +35,10 @@ struct UsageError {
 };
 
 const char* kUsage =
-    "usage: dulo [--format text|csv|json|summary] [--source-type N] COMMAND [ARGS...]\n"
-    "commands:\n"
+    "usage: dulo [--format text|csv|json|summary] [--source-type N] [--quiet] COMMAND [ARGS...]\n"
+    "commands (dulo help COMMAND for more):\n"
     "  table MODEL_DIR TABLE                 LoadTableSX\n"
+    "  tables MODEL_DIR                      DuloListModelTables\n"
     "  excel-table DIR TABLE FILE[SHEET]...  LoadExcelTable\n"
     "  single-table PATH SHEET TABLE         LoadSingleExcelTable (--source-type N)\n"
     "  case-table PATH SHEET                 LoadCaseTable\n"
@@ -46,6 +49,57 @@ const char* kUsage =
     "  calc FORMULA [NAME=VALUE ...]         GetPropertyResult\n"
     "  external-models MODEL_DIR             GetExternalModels\n"
     "  encipher IN OUT | decipher IN OUT     the model-file bridge\n";
+
+// What `dulo help COMMAND` prints: the arguments, the export called, an example.
+struct CommandHelp {
+    const char* name;
+    const char* arguments;
+    const char* calls;
+    const char* what;
+    const char* example;
+};
+
+const CommandHelp kHelp[] = {
+    {"table", "MODEL_DIR [TABLE]", "LoadTableSX",
+     "reads TABLE from the files the model file in MODEL_DIR lists for it; without TABLE, lists the tables",
+     "dulo table examples/model BUY"},
+    {"tables", "MODEL_DIR", "DuloListModelTables",
+     "lists the model file's tables: name, file, sheet, enabled, TableType", "dulo tables examples/model"},
+    {"excel-table", "DIR TABLE FILE[SHEET]...", "LoadExcelTable",
+     "reads TABLE from the given workbooks in DIR, each named as in the model file",
+     "dulo excel-table examples/model BOUNDS 'Refinery.xls[BOUNDS]' 'Blending.xls[BOUNDS]'"},
+    {"single-table", "PATH SHEET TABLE [--source-type N]", "LoadSingleExcelTable",
+     "reads TABLE from one sheet of one source (N: 0 worksheet, 7 dBase)",
+     "dulo single-table examples/model/Refinery.xls BUY BUY"},
+    {"case-table", "PATH SHEET", "LoadCaseTable", "reads a case table",
+     "dulo case-table examples/model/Blending.xls CASE"},
+    {"settings", "[MODEL_FILE]", "LoadModelSettings", "the model settings, from MODEL_FILE or the defaults",
+     "dulo settings examples/model/DuloModel.dulx"},
+    {"setting", "NAME", "LoadSettingValue", "one setting's value", "dulo setting MAXPASS"},
+    {"non-default", "MODEL_FILE [SECTION]", "GetNonDefaultModelSettings",
+     "the settings of MODEL_FILE that differ from their defaults", "dulo non-default examples/model/DuloModel.dulx"},
+    {"args", "FORMULA", "GetPropertyArgs", "the formula's argument names, in order", "dulo args 'sqrt(X)*ln(Y)'"},
+    {"calc", "FORMULA [NAME=VALUE ...]", "GetPropertyResult",
+     "evaluates the formula; an argument not given has no value (1e+30)", "dulo calc '(VIS+A)/B-VIS' VIS=2 A=3 B=5"},
+    {"external-models", "MODEL_DIR", "GetExternalModels",
+     "the external models of the model: names, paths, types, suppressed, variables",
+     "dulo external-models examples/model"},
+    {"encipher", "IN OUT", "the model-file bridge", "writes the enciphered form of the model file IN to OUT",
+     "dulo encipher examples/model/DuloModel.dulx /tmp/DuloModel.dulx"},
+    {"decipher", "IN OUT", "the model-file bridge", "writes the plain text of the enciphered model file IN to OUT",
+     "dulo decipher /tmp/DuloModel.dulx /tmp/plain.dulx"},
+};
+
+const CommandHelp* FindHelp(const std::string& name) {
+    for (const CommandHelp& h : kHelp)
+        if (name == h.name) return &h;
+    return nullptr;
+}
+
+void PrintHelp(const CommandHelp& h) {
+    std::printf("usage: dulo %s %s\n  calls: %s\n  %s\n  example: %s\n", h.name, h.arguments, h.calls, h.what,
+                h.example);
+}
 
 // A 256-byte caller buffer as the exports expect it.
 struct Buffer256 {
@@ -67,6 +121,8 @@ struct Outcome {
     bool success = false;
     bool hasNames = false;
     Buffer256 rowName, colName;
+    // One-line explanations for standard error: why a result is empty or what failed.
+    std::vector<std::string> notes;
     // One, or the named parts; a deque keeps the references AddResult hands out valid.
     std::deque<std::pair<std::string, VARIANT>> results;
 
@@ -110,7 +166,8 @@ void Print(const Outcome& o, Format format) {
         std::fprintf(stderr, "\n");
     }
     for (const auto& [name, value] : o.results) {
-        if (value.vt == VT_EMPTY && !o.success) continue;
+        // An untouched result prints nothing; the note on standard error says why.
+        if (value.vt == VT_EMPTY && (!o.success || !o.notes.empty())) continue;
         if (!name.empty()) std::printf("%s:\n", name.c_str());
         std::string text = format == Format::Csv ? VariantToCsv(value) : VariantToTable(value);
         std::fputs(text.c_str(), stdout);
@@ -134,12 +191,35 @@ void SplitFileText(const std::string& text, std::string& file, std::string& shee
     sheet = text.substr(open + 1, text.size() - open - 2);
 }
 
+void Tables(const Options& o, Outcome& out) {
+    Need(o, 1, 1);
+    Buffer256 dir = DirectoryBuffer(o.args[1]);
+    out.exportName = "DuloListModelTables";
+    out.returnValue = DuloListModelTables(dir.data, &out.AddResult(""));
+    out.success = out.returnValue == 1 || out.returnValue == 2;
+    if (out.returnValue == 2) out.notes.push_back("no model file in " + o.args[1]);
+    if (out.returnValue == 0) out.notes.push_back("the model file in " + o.args[1] + " could not be read");
+}
+
 void Table(const Options& o, Outcome& out) {
+    if (o.args.size() == 2) return Tables(o, out);
     Need(o, 2, 2);
     Buffer256 dir = DirectoryBuffer(o.args[1]);
     out.exportName = "LoadTableSX";
-    out.returnValue = LoadTableSX(dir.data, o.args[2].c_str(), &out.AddResult(""));
+    VARIANT& result = out.AddResult("");
+    out.returnValue = LoadTableSX(dir.data, o.args[2].c_str(), &result);
     out.success = out.returnValue == 1;
+    if (out.success && result.vt == VT_EMPTY) {
+        // Success with nothing read: the model file is missing or lists nothing for the table.
+        VARIANT list;
+        VariantInit(&list);
+        int listed = DuloListModelTables(dir.data, &list);
+        VariantClear(&list);
+        if (listed == 2)
+            out.notes.push_back("no model file in " + o.args[1]);
+        else
+            out.notes.push_back("the model file lists no enabled file for table " + o.args[2]);
+    }
 }
 
 void ExcelTable(const Options& o, Outcome& out) {
@@ -253,7 +333,10 @@ void Calc(const Options& o, Outcome& out) {
         given[a.substr(0, eq)] = value;
     }
     std::vector<std::string> names;
+    // The same formula is parsed again below; its reasons are told once, from there.
+    DuloSetReportLevel(0);
     ArgumentNames(o.args[1], names, nullptr);
+    if (!o.quiet) DuloSetReportLevel(1);
     // Values in argument order; an argument not given has no value.
     std::vector<double> values(std::max(names.size(), size_t(1)), kNoValue);
     for (size_t i = 0; i < names.size(); ++i) {
@@ -322,15 +405,17 @@ Options ParseOptions(int argc, char** argv) {
             long v = std::strtol(n.c_str(), &end, 10);
             if (n.empty() || *end) throw UsageError{"--source-type needs a number"};
             o.sourceType = int(v);
+        } else if (a == "--quiet" || a == "-q") {
+            o.quiet = true;
         } else if (a == "--help" || a == "-h") {
-            throw UsageError{""};
+            o.help = true;
         } else if (a.size() > 2 && a.rfind("--", 0) == 0) {
             throw UsageError{"unknown option: " + a};
         } else {
             o.args.push_back(a);
         }
     }
-    if (o.args.empty()) throw UsageError{"no command"};
+    if (o.args.empty() && !o.help) throw UsageError{"no command"};
     return o;
 }
 
@@ -341,9 +426,28 @@ int main(int argc, char** argv) {
         {"table", Table},         {"excel-table", ExcelTable}, {"single-table", SingleTable},
         {"case-table", CaseTable}, {"settings", Settings},      {"setting", Setting},
         {"non-default", NonDefault}, {"args", Args},           {"calc", Calc},
-        {"external-models", ExternalModels}};
+        {"external-models", ExternalModels}, {"tables", Tables}};
     try {
         Options o = ParseOptions(argc, argv);
+        if (!o.args.empty() && o.args[0] == "help") {
+            o.help = true;
+            o.args.erase(o.args.begin());
+        }
+        if (o.help) {
+            if (o.args.empty()) {
+                std::fputs(kUsage, stdout);
+                return 0;
+            }
+            const CommandHelp* h = FindHelp(o.args[0]);
+            if (!h) throw UsageError{"unknown command: " + o.args[0]};
+            PrintHelp(*h);
+            return 0;
+        }
+        // dulo asks the library for its reasons; --quiet keeps everything off standard error.
+        if (o.quiet)
+            DuloSetMessageSink(nullptr, nullptr, 0);
+        else
+            DuloSetReportLevel(1);
         const std::string& name = o.args[0];
         if (name == "encipher" || name == "decipher") return Bridge(o, name == "encipher");
         auto it = commands.find(name);
@@ -351,6 +455,8 @@ int main(int argc, char** argv) {
         Outcome out;
         it->second(o, out);
         Print(out, o.format);
+        if (!o.quiet)
+            for (const std::string& note : out.notes) std::fprintf(stderr, "dulo: %s\n", note.c_str());
         return out.success ? 0 : 1;
     } catch (const UsageError& e) {
         if (!e.message.empty()) std::fprintf(stderr, "dulo: %s\n", e.message.c_str());

@@ -3,9 +3,11 @@
 #include "dulo/DuloModelDataLib.h"
 #include "formulas/PropertyCalculation.h"
 #include "interface/TableArray.h"
+#include "platform/Messages.h"
 
 #include <memory>
 #include <new>
+#include <string>
 
 using dulo::CPropertyCalculation;
 
@@ -37,7 +39,12 @@ bool ArgumentNameArray(const std::vector<std::string>& names, dulo::CTableArray&
 std::unique_ptr<CPropertyCalculation> ParsedCalculator(const char* propertyName, const char* formula) {
     auto calculator = std::make_unique<CPropertyCalculation>(propertyName, formula);
     int errorPosition = 0;
-    if (!calculator->ParseArguments(errorPosition)) return nullptr;
+    if (!calculator->ParseArguments(errorPosition)) {
+        // Only a host that asked for reasons hears why; the return code stays the same.
+        if (dulo::ReportsShown(false))
+            dulo::ShowMessage(calculator->GetErrorMessage() + " (position " + std::to_string(errorPosition) + ")");
+        return nullptr;
+    }
     return calculator;
 }
 

@@ -3,6 +3,7 @@
 #include "xml/ReadModelText.h"
 
 #include <climits>
+#include <memory>
 
 namespace dulo {
 
@@ -71,9 +72,11 @@ CModelTableEntry ReadTableElement(const CXmlNode& table) {
     return entry;
 }
 
-std::vector<std::string> CollectTableFiles(const CXmlDocument& document, std::string_view tableName,
-                                           std::vector<int>* tableTypes) {
-    std::vector<std::string> files;
+namespace {
+
+// Calls visit for every Table element of every Tables child of the root.
+template <class Visit>
+void ForEachTableElement(const CXmlDocument& document, Visit visit) {
     CXmlNodeList sections = document.DocumentElement().ChildNodes();
     for (long i = 0; i < sections.Count(); ++i) {
         CXmlNode section = sections.Item(i);
@@ -81,45 +84,67 @@ std::vector<std::string> CollectTableFiles(const CXmlDocument& document, std::st
         CXmlNodeList tables = section.ChildNodes();
         for (long j = 0; j < tables.Count(); ++j) {
             CXmlNode table = tables.Item(j);
-            if (!table.IsElement() || table.NodeName() != "Table") continue;
-            CModelTableEntry entry = ReadTableElement(table);
-            // An entry that does not say which table or which file names nothing to read.
-            if (!entry.hasName || !entry.hasFile) continue;
-            if (entry.enabled && EqualsNoCase(entry.name, tableName)) {
-                files.push_back(entry.file);
-                if (tableTypes) tableTypes->push_back(entry.tableType);
-            }
+            if (table.IsElement() && table.NodeName() == "Table") visit(ReadTableElement(table));
         }
     }
+}
+
+// Loads the model file into a document and hands it to read; the outcome says
+// whether the file was there and read.
+template <class Read>
+ETableListResult ReadModelDocument(const std::string& modelFilePath, std::string* parseErrorReason, Read read) {
+    if (FindModelFile(modelFilePath).empty()) return ETableListResult::NoModelFile;
+    const std::string text = ReadModelText(modelFilePath);
+    std::unique_ptr<CXmlDocument> document = CXmlDocument::CreateDocument();
+    if (!document) return ETableListResult::DocumentNotCreated;
+    try {
+        document->SetAsync(false);
+        if (!document->LoadXml(text)) {
+            if (parseErrorReason) *parseErrorReason = document->ParseErrorReason();
+            return ETableListResult::ParseFailed;
+        }
+        read(*document);
+    } catch (const CComError& error) {
+        ReportComError(error);
+        return ETableListResult::ComError;
+    }
+    return ETableListResult::Read;
+}
+
+}  // namespace
+
+std::vector<std::string> CollectTableFiles(const CXmlDocument& document, std::string_view tableName,
+                                           std::vector<int>* tableTypes) {
+    std::vector<std::string> files;
+    ForEachTableElement(document, [&](const CModelTableEntry& entry) {
+        // An entry that does not say which table or which file names nothing to read.
+        if (!entry.hasName || !entry.hasFile) return;
+        if (entry.enabled && EqualsNoCase(entry.name, tableName)) {
+            files.push_back(entry.file);
+            if (tableTypes) tableTypes->push_back(entry.tableType);
+        }
+    });
     return files;
 }
 
 CModelTableList ReadModelTableList(const std::string& modelFilePath, std::string_view tableName) {
     CModelTableList list;
-    if (FindModelFile(modelFilePath).empty()) {
-        list.result = ETableListResult::NoModelFile;
-        return list;
-    }
-    const std::string text = ReadModelText(modelFilePath);
-    std::unique_ptr<CXmlDocument> document = CXmlDocument::CreateDocument();
-    if (!document) {
-        list.result = ETableListResult::DocumentNotCreated;
-        return list;
-    }
-    try {
-        document->SetAsync(false);
-        if (!document->LoadXml(text)) {
-            list.result = ETableListResult::ParseFailed;
-            list.parseErrorReason = document->ParseErrorReason();
-            return list;
-        }
-        list.files = CollectTableFiles(*document, tableName, &list.tableTypes);
-    } catch (const CComError& error) {
-        ReportComError(error);
+    list.result = ReadModelDocument(modelFilePath, &list.parseErrorReason, [&](const CXmlDocument& document) {
+        list.files = CollectTableFiles(document, tableName, &list.tableTypes);
+    });
+    if (list.result != ETableListResult::Read) {
         list.files.clear();
         list.tableTypes.clear();
-        list.result = ETableListResult::ComError;
     }
+    return list;
+}
+
+CModelTableEntries ReadModelTableEntries(const std::string& modelFilePath) {
+    CModelTableEntries list;
+    list.result = ReadModelDocument(modelFilePath, nullptr, [&](const CXmlDocument& document) {
+        ForEachTableElement(document, [&](const CModelTableEntry& entry) { list.entries.push_back(entry); });
+    });
+    if (list.result != ETableListResult::Read) list.entries.clear();
     return list;
 }
 

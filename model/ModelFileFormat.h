@@ -60,6 +60,14 @@ struct CModelTableList {
 // Reads the model file (plain or enciphered) and collects the table's files.
 CModelTableList ReadModelTableList(const std::string& modelFilePath, std::string_view tableName);
 
+// Every Table entry of the model file (plain or enciphered) in document order, as
+// ReadModelTableList reads the file; files and tableTypes stay empty.
+struct CModelTableEntries {
+    ETableListResult result = ETableListResult::Read;
+    std::vector<CModelTableEntry> entries;
+};
+CModelTableEntries ReadModelTableEntries(const std::string& modelFilePath);
+
 // "book.xls[Sheet 1]" gives "book.xls" and "Sheet 1". Without "[" after the first
 // character, or without the closing "]" at the end, the whole text is the file
 // name and the sheet is empty.

@@ -12,6 +12,7 @@ struct Sink {
     MessageSinkFn fn = nullptr;
     void* context = nullptr;
     bool enabled = true;
+    int reportLevel = 0;  // hosts other than dulo keep the reading paths silent
 };
 
 Sink& TheSink() {
@@ -41,8 +42,14 @@ void SetMessageSink(MessageSinkFn fn, void* context, bool enabled) {
     sink.enabled = enabled;
 }
 
+void SetReportLevel(int level) { TheSink().reportLevel = level < 0 ? 0 : level; }
+
+bool ReportsShown(bool warning) { return TheSink().reportLevel >= (warning ? 2 : 1); }
+
 }  // namespace dulo
 
 extern "C" void DuloSetMessageSink(DuloMessageSink sink, void* context, int enabled) {
     dulo::SetMessageSink(sink, context, enabled != 0);
 }
+
+extern "C" void DuloSetReportLevel(int level) { dulo::SetReportLevel(level); }

@@ -15,6 +15,12 @@ using MessageSinkFn = void (*)(const char* caption, const char* text, void* cont
 // A null sink restores the default (standard error).
 void SetMessageSink(MessageSinkFn sink, void* context, bool enabled);
 
+// How much of what the library records on its reading paths a host asked to see:
+// 0 nothing beyond the usual messages, 1 also the errors, 2 also the warnings.
+void SetReportLevel(int level);
+// True when the host asked for reports of this kind (warning or error).
+bool ReportsShown(bool warning);
+
 // The text of a message id; empty when the id is unknown.
 std::string LoadString(int id);
 // The text of id with "%1", "%2", ... replaced by the arguments in order.

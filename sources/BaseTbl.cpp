@@ -361,13 +361,13 @@ void CBaseTbl::Log(const char* heading, const std::string& text) {
 }
 
 int CBaseTbl::ReportError(const std::string& text) {
-    if (m_pOptions && m_pOptions->ErrorsShown()) dulo::ShowMessage(text);
+    if ((m_pOptions && m_pOptions->ErrorsShown()) || dulo::ReportsShown(false)) dulo::ShowMessage(text);
     Log(dulo::LoadString(kIdError).c_str(), text);
     return 0;
 }
 
 int CBaseTbl::ReportWarning(const std::string& text) {
-    if (m_pOptions && m_pOptions->WarningsShown()) dulo::ShowMessage(text);
+    if ((m_pOptions && m_pOptions->WarningsShown()) || dulo::ReportsShown(true)) dulo::ShowMessage(text);
     Log(dulo::LoadString(kIdWarning).c_str(), text);
     return 0;
 }

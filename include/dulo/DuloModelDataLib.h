@@ -51,6 +51,22 @@ DULO_API int GetExternalModels(const char* modelDirectory, VARIANT* names, VARIA
 typedef void (*DuloMessageSink)(const char* caption, const char* text, void* context);
 DULO_API void DuloSetMessageSink(DuloMessageSink sink, void* context, int enabled);
 
+/* Reasons on request. The reading paths keep what went wrong to themselves
+   unless a host asks: level 1 sends every error the table sources record
+   (for example "Unable to open table [...]") and the formula evaluator's
+   message with its position to the message sink, level 2 their warnings too,
+   0 (the default) neither. The message switch above still applies, and no
+   return code changes. */
+DULO_API void DuloSetReportLevel(int level);
+
+/* The Table entries of the model file in modelDirectory, read as LoadTableSX
+   reads it (plain or enciphered): a (entries + 1) x 5 table array whose first
+   row holds the headings Name, File, Sheet, Enabled, TableType, then one row
+   per entry in the file's order (Enabled 1 or 0). 1 listed, 2 no model file in
+   the directory, 0 the model file could not be read; except for 1 the result is
+   left untouched. */
+DULO_API int DuloListModelTables(const char* modelDirectory, VARIANT* result);
+
 #ifdef __cplusplus
 }
 #endif

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -54,7 +56,7 @@ TEST(Cli, CalcThroughTheExportInEveryFormat) {
 
 TEST(Cli, UsageErrorsExitWithTwoAndPrintNothingOnStandardOutput) {
     const char* bad[] = {"", "frobnicate", "calc", "calc A X", "calc A X=abc", "--format xml calc A",
-                         "--source-type", "table only-one-arg", "--bogus calc A"};
+                         "--source-type", "table", "table DIR TABLE extra", "tables", "--bogus calc A"};
     for (const char* args : bad) {
         CliRun r = Dulo(args);
         EXPECT_EQ(r.status, 2) << "'" << args << "'";
@@ -85,4 +87,180 @@ TEST(Cli, ExampleModelTablePrintsAlignedWithoutSpareRows) {
     EXPECT_EQ(summary.out, "{\"export\": \"LoadTableSX\", \"return\": 1, \"dims\": [6, 7]}\n");
     CliRun csv = Dulo("table '" + model + "' BUY --format csv");
     EXPECT_EQ(csv.out.substr(0, csv.out.find('\n') + 1), "ROWNAMES,TEXT,COST,MIN,MAX,,\n");
+}
+
+namespace {
+
+// Standard output and standard error apart, for the notes dulo writes on the side.
+struct CliRunBoth {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string ReadWhole(const std::string& path) {
+    std::string text;
+    if (FILE* f = fopen(path.c_str(), "rb")) {
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+        fclose(f);
+    }
+    return text;
+}
+
+CliRunBoth DuloBoth(const std::string& args, const std::string& workingDirectory = "") {
+    CliRunBoth r;
+    char errPath[] = "/tmp/dulo-cli-errXXXXXX";
+    int fd = mkstemp(errPath);
+    if (fd < 0) return r;
+    close(fd);
+    std::string command = std::string(DULO_CLI_FILE) + " " + args + " 2>" + errPath;
+    if (!workingDirectory.empty()) command = "cd '" + workingDirectory + "' && " + command;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe) {
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) r.out.append(buf, n);
+        int raw = pclose(pipe);
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+    r.err = ReadWhole(errPath);
+    unlink(errPath);
+    return r;
+}
+
+const std::string kModel = std::string(DULO_FIXTURES) + "/../../examples/model";
+
+}  // namespace
+
+TEST(Cli, EveryOutcomeSaysWhatHappenedInOneLine) {
+    struct Case {
+        std::string args;
+        int status;
+        const char* out;
+        std::string err;
+    } cases[] = {
+        {"table '" + kModel + "' NOPE", 0, "", "dulo: the model file lists no enabled file for table NOPE\n"},
+        {"table /no/such/dir BUY", 0, "", "dulo: no model file in /no/such/dir\n"},
+        {"single-table '" + kModel + "/Crudes.xls' NOSHEET BUY", 1, "",
+         "Error: Unable to open table [" + kModel + "/Crudes.xls]\n"
+         "dulo: LoadSingleExcelTable returned 20 (row \"\", column \"\")\n"},
+        {"calc '1+'", 1, "",
+         "Error: The expression ends with an operator, a sign, a function or \"(\". (position 2)\n"
+         "dulo: GetPropertyResult returned 0\n"},
+        {"tables /no/such/dir", 0, "", "dulo: no model file in /no/such/dir\n"},
+        // json keeps its one object on standard output; the note still goes to standard error
+        {"--format json table /no/such/dir BUY", 0, "{\"export\": \"LoadTableSX\", \"return\": 1, \"result\": null}\n",
+         "dulo: no model file in /no/such/dir\n"},
+        // a good read says nothing on the side
+        {"calc 'A*B' A=2 B=3", 0, "6\n", ""},
+    };
+    for (const Case& c : cases) {
+        CliRunBoth r = DuloBoth(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_EQ(r.out, c.out) << c.args;
+        EXPECT_EQ(r.err, c.err) << c.args;
+    }
+}
+
+TEST(Cli, QuietKeepsNotesAndLibraryReasonsOff) {
+    struct Case {
+        std::string args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {"--quiet table '" + kModel + "' NOPE", 0, ""},
+        {"table /no/such/dir BUY --quiet", 0, ""},
+        // the outcome line of a failure stays; only the reasons go
+        {"-q single-table '" + kModel + "/Crudes.xls' NOSHEET BUY", 1,
+         "dulo: LoadSingleExcelTable returned 20 (row \"\", column \"\")\n"},
+        {"--quiet calc '1+'", 1, "dulo: GetPropertyResult returned 0\n"},
+    };
+    for (const Case& c : cases) {
+        CliRunBoth r = DuloBoth(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_EQ(r.out, "") << c.args;
+        EXPECT_EQ(r.err, c.err) << c.args;
+    }
+}
+
+TEST(Cli, TablesListsTheExampleModelInEveryFormat) {
+    const char* text =
+        "Name       File            Sheet      Enabled  TableType\n"
+        "BUY        Refinery.xls    BUY        1        0\n"
+        "SELL       Refinery.xls    SELL       1        0\n"
+        "CAPS       Refinery.xls    CAPS       1        0\n"
+        "PERIODS    Refinery.xls    PERIODS    1        0\n"
+        "BOUNDS     Refinery.xls    BOUNDS     1        0\n"
+        "BOUNDS     Blending.xls    BOUNDS     1        0\n"
+        "MBO_Tanks  Blending.xls    MBO_Tanks  1        0\n"
+        "CASE       Blending.xls    CASE       1        0\n"
+        "UTILITY    Utilities.xlsx  UTILITY    1        0\n"
+        "ASSAY      Crudes.xls      ASSAY      1        0\n";
+    for (const std::string& args : {"tables '" + kModel + "'", "table '" + kModel + "'"}) {
+        CliRunBoth r = DuloBoth(args);
+        EXPECT_EQ(r.status, 0) << args;
+        EXPECT_EQ(r.out, text) << args;
+        EXPECT_EQ(r.err, "") << args;
+    }
+    CliRunBoth csv = DuloBoth("tables '" + kModel + "' --format csv");
+    EXPECT_EQ(csv.out.substr(0, csv.out.find('\n', csv.out.find('\n') + 1) + 1),
+              "Name,File,Sheet,Enabled,TableType\nBUY,Refinery.xls,BUY,1,0\n");
+    CliRunBoth json = DuloBoth("--format json tables '" + kModel + "'");
+    EXPECT_EQ(json.out.substr(0, 140),
+              std::string("{\"export\": \"DuloListModelTables\", \"return\": 1, \"result\": {\"array\": [[\"Name\", "
+                          "\"File\", \"Sheet\", \"Enabled\", \"TableType\"], [\"BUY\", \"Refinery.xls\", \"BUY\", 1, 0]")
+                  .substr(0, 140));
+}
+
+TEST(Cli, TablesReadsAnEncipheredModelFileAsThePlainOne) {
+    char dir[] = "/tmp/dulo-cli-encXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string enciphered = std::string(dir) + "/DuloModel.dulx";
+    CliRunBoth made = DuloBoth("encipher '" + kModel + "/DuloModel.dulx' '" + enciphered + "'");
+    ASSERT_EQ(made.status, 0) << made.err;
+    ASSERT_NE(ReadWhole(enciphered).substr(0, 1), "<");
+    CliRunBoth plain = DuloBoth("tables '" + kModel + "' --format json");
+    CliRunBoth fromEnciphered = DuloBoth(std::string("tables '") + dir + "' --format json");
+    EXPECT_EQ(fromEnciphered.status, 0);
+    EXPECT_EQ(fromEnciphered.out, plain.out);
+    unlink(enciphered.c_str());
+    rmdir(dir);
+}
+
+TEST(Cli, HelpNamesArgumentsExportAndAnExample) {
+    struct Case {
+        const char* args;
+        const char* firstLines;
+    } cases[] = {
+        {"help table", "usage: dulo table MODEL_DIR [TABLE]\n  calls: LoadTableSX\n"},
+        {"table --help", "usage: dulo table MODEL_DIR [TABLE]\n  calls: LoadTableSX\n"},
+        {"help tables", "usage: dulo tables MODEL_DIR\n  calls: DuloListModelTables\n"},
+        {"calc --help", "usage: dulo calc FORMULA [NAME=VALUE ...]\n  calls: GetPropertyResult\n"},
+        {"--help single-table", "usage: dulo single-table PATH SHEET TABLE [--source-type N]\n"
+                                "  calls: LoadSingleExcelTable\n"},
+    };
+    for (const Case& c : cases) {
+        CliRunBoth r = DuloBoth(c.args);
+        EXPECT_EQ(r.status, 0) << c.args;
+        EXPECT_EQ(r.out.substr(0, std::string(c.firstLines).size()), c.firstLines) << c.args;
+        EXPECT_NE(r.out.find("  example: dulo "), std::string::npos) << c.args;
+    }
+    // Every example in the help runs as printed (from the project folder) and succeeds.
+    for (const char* command : {"table", "tables", "excel-table", "single-table", "case-table", "settings",
+                                "setting", "non-default", "args", "calc"}) {
+        CliRunBoth help = DuloBoth(std::string("help ") + command);
+        size_t at = help.out.find("  example: dulo ");
+        ASSERT_NE(at, std::string::npos) << command;
+        std::string example = help.out.substr(at + 16);
+        example = example.substr(0, example.find('\n'));
+        CliRunBoth run = DuloBoth("--format summary " + example, std::string(DULO_FIXTURES) + "/../..");
+        EXPECT_EQ(run.status, 0) << example << "\n" << run.err;
+    }
+    CliRunBoth unknown = DuloBoth("help frobnicate");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.out, "");
+    CliRunBoth all = DuloBoth("help");
+    EXPECT_EQ(all.status, 0);
+    EXPECT_NE(all.out.find("tables MODEL_DIR"), std::string::npos);
 }

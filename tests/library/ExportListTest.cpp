@@ -1,4 +1,5 @@
-// The built library exposes exactly the exports, the OLE helpers and the message sink.
+// The built library exposes exactly the exports, the OLE helpers, the message sink with its
+// report level, and the model file's table list.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -36,8 +37,8 @@ TEST(LibraryExports, ExactlyTheExportsOleHelpersAndSink) {
         "LoadModelSettings", "LoadSettingValue", "GetNonDefaultModelSettings", "GetPropertyCalculator",
         "ReleasePropertyCalculator", "GetPropertyArgs", "CalcPropertyResult", "GetPropertyResult",
         "GetExternalModels",
-        // message switch and sink
-        "DuloSetMessageSink",
+        // message switch and sink, the report level, the model file's table list
+        "DuloSetMessageSink", "DuloSetReportLevel", "DuloListModelTables",
         // OLE helpers of oleauto.h
         "SysAllocString", "SysAllocStringLen", "SysFreeString", "SysStringLen", "SysStringByteLen", "VariantInit",
         "VariantClear", "VariantCopy", "VariantChangeType", "VariantChangeTypeEx", "SafeArrayCreate",
