@@ -121,6 +121,8 @@ struct Outcome {
     bool success = false;
     bool hasNames = false;
     Buffer256 rowName, colName;
+    // The table a table export read, named in the text format's header line.
+    std::string title;
     // One-line explanations for standard error: why a result is empty or what failed.
     std::vector<std::string> notes;
     // One, or the named parts; a deque keeps the references AddResult hands out valid.
@@ -169,6 +171,9 @@ void Print(const Outcome& o, Format format) {
         // An untouched result prints nothing; the note on standard error says why.
         if (value.vt == VT_EMPTY && (!o.success || !o.notes.empty())) continue;
         if (!name.empty()) std::printf("%s:\n", name.c_str());
+        long rows = 0, columns = 0;
+        if (format == Format::Text && !o.title.empty() && ArrayDims(value, rows, columns))
+            std::printf("%s: %ld rows x %ld columns\n", o.title.c_str(), rows, columns);
         std::string text = format == Format::Csv ? VariantToCsv(value) : VariantToTable(value);
         std::fputs(text.c_str(), stdout);
     }
@@ -206,6 +211,7 @@ void Table(const Options& o, Outcome& out) {
     Need(o, 2, 2);
     Buffer256 dir = DirectoryBuffer(o.args[1]);
     out.exportName = "LoadTableSX";
+    out.title = o.args[2];
     VARIANT& result = out.AddResult("");
     out.returnValue = LoadTableSX(dir.data, o.args[2].c_str(), &result);
     out.success = out.returnValue == 1;
@@ -234,6 +240,7 @@ void ExcelTable(const Options& o, Outcome& out) {
         sheets.append(sheet).push_back('\0');
     }
     out.exportName = "LoadExcelTable";
+    out.title = o.args[2];
     out.hasNames = true;
     out.returnValue = LoadExcelTable(o.args[2].c_str(), dir.data, count, files.c_str(), sheets.c_str(),
                                      &out.AddResult(""), out.rowName.data, out.colName.data);
@@ -243,6 +250,7 @@ void ExcelTable(const Options& o, Outcome& out) {
 void SingleTable(const Options& o, Outcome& out) {
     Need(o, 3, 3);
     out.exportName = "LoadSingleExcelTable";
+    out.title = o.args[3];
     out.hasNames = true;
     out.returnValue = LoadSingleExcelTable(o.args[3].c_str(), o.args[1].c_str(), o.args[2].c_str(), o.sourceType,
                                            &out.AddResult(""), out.rowName.data, out.colName.data);
@@ -252,6 +260,7 @@ void SingleTable(const Options& o, Outcome& out) {
 void CaseTable(const Options& o, Outcome& out) {
     Need(o, 2, 2);
     out.exportName = "LoadCaseTable";
+    out.title = o.args[2].empty() ? o.args[1] : o.args[2];
     out.hasNames = true;
     out.returnValue = LoadCaseTable(o.args[1].c_str(), o.args[2].c_str(), &out.AddResult(""), out.rowName.data,
                                     out.colName.data);

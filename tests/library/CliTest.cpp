@@ -76,7 +76,10 @@ TEST(Cli, ExampleModelTablePrintsAlignedWithoutSpareRows) {
     const std::string model = std::string(DULO_FIXTURES) + "/../../examples/model";
     CliRun text = Dulo("table '" + model + "' BUY");
     EXPECT_EQ(text.status, 0);
+    // A header line names the table and the array's dimensions; the spare rows and
+    // columns are not printed.
     EXPECT_EQ(text.out,
+              "BUY: 6 rows x 7 columns\n"
               "ROWNAMES  TEXT        COST   MIN  MAX\n"
               "ARL       Arab Light  78.4   0    120\n"
               "BRT       Brent       82.15  20   90\n"
