@@ -67,8 +67,13 @@ bool CWksTbl::OpenTable(const CIoTableDescription& description) {
         workbook->Open(path.c_str(), sheet.c_str(), WKS_OPEN_ALLOW_APPLICATION);
     }
     if (workbook->IsFailed()) {
+        const WksOpenResult why = workbook->GetOpenResult();
         if (fromCache) dulo::WorkbookCache::Empty();
-        return ReportError(kIdCannotOpenTable, path);
+        ReportError(kIdCannotOpenTable, path);
+        // A host that asked for the reasons also learns what failed.
+        if (dulo::ReportsShown(false))
+            dulo::ShowMessage(why.Describe() + (sheet.empty() ? std::string() : " (sheet \"" + sheet + "\")"));
+        return false;
     }
     if (m_bKeepOpen) dulo::WorkbookCache::Register(workbook, path, sheet);
     m_pWorkbook = std::move(workbook);

@@ -121,6 +121,34 @@ std::string WksOpenResult::Describe() const {
         case WksOpenStep::ApplicationFailed: return "the spreadsheet application cannot be started";
         case WksOpenStep::Reader: break;
     }
+    // The readers' own codes, by kind (excel2WksIO::ReadError, excel5WksIO::OpenError, Excel8Error).
+    const bool application = kind == WKS_KIND_APPLICATION || kind == WKS_KIND_FORCED;
+    if (kind == WKS_KIND_BIFF5) {
+        switch (code) {
+            case 1: return "the compound document would not open";
+            case 2: return "the compound document holds no Book stream";
+            case 3:
+            case 4: return "the Book stream cannot be read";
+            case 5: return "the sheet is not in the workbook, or its records are damaged";
+            default: break;
+        }
+    } else if (application) {
+        switch (code) {
+            case 3: return "the spreadsheet application cannot open the file";
+            case 4: return "the workbook has no worksheets";
+            case 5:
+            case 6: return "the sheet is not in the workbook";
+            case 10: return "no sheet name was given";
+            default: break;
+        }
+    } else {
+        switch (code) {
+            case 1: return "the file cannot be read";
+            case 2: return "a record runs past the end of the file";
+            case 3: return "the sheet is not in the workbook";
+            default: break;
+        }
+    }
     return "the workbook reader refused the file (kind " + std::to_string(kind) + ", code " + std::to_string(code) +
            ")";
 }

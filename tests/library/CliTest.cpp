@@ -147,6 +147,11 @@ TEST(Cli, EveryOutcomeSaysWhatHappenedInOneLine) {
         {"table /no/such/dir BUY", 0, "", "dulo: no model file in /no/such/dir\n"},
         {"single-table '" + kModel + "/Crudes.xls' NOSHEET BUY", 1, "",
          "Error: Unable to open table [" + kModel + "/Crudes.xls]\n"
+         "Error: the sheet is not in the workbook (sheet \"NOSHEET\")\n"
+         "dulo: LoadSingleExcelTable returned 20 (row \"\", column \"\")\n"},
+        {"single-table '" + kModel + "/Refinery.xls' NOSHEET BUY", 1, "",
+         "Error: Unable to open table [" + kModel + "/Refinery.xls]\n"
+         "Error: the sheet is not in the workbook, or its records are damaged (sheet \"NOSHEET\")\n"
          "dulo: LoadSingleExcelTable returned 20 (row \"\", column \"\")\n"},
         {"calc '1+'", 1, "",
          "Error: The expression ends with an operator, a sign, a function or \"(\". (position 2)\n"

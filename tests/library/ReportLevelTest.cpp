@@ -54,8 +54,9 @@ TEST(ReportLevel, TableSourceErrorsReachTheSinkOnlyWhenAsked) {
     EXPECT_TRUE(silent.messages.empty());
     Heard told = SingleTableFromMissingFile(1);
     EXPECT_EQ(told.code, 20);
-    ASSERT_EQ(told.messages.size(), 1u);
+    ASSERT_EQ(told.messages.size(), 2u);
     EXPECT_EQ(told.messages[0], "Unable to open table [/no/such/book.xls]");
+    EXPECT_EQ(told.messages[1].substr(0, 23), "the file cannot be read") << "what failed follows the message";
 }
 
 TEST(ReportLevel, EvaluatorMessageCarriesThePosition) {
