@@ -7,9 +7,6 @@
 #include "interface/TableSourcesSetup.h"
 #include "tables/TableReaders.h"
 
-#include <cstdlib>
-#include <fstream>
-
 using namespace dbclass_test;
 
 namespace {
@@ -217,21 +214,6 @@ TEST(MfcOdbcAccess, BadInputReportsAndFails) {
         EXPECT_FALSE(r.table.IsOpen());
         EXPECT_EQ(r.table.m_pDatabase == nullptr || !r.table.m_pDatabase->IsOpen(), true);
     }
-}
-
-TEST(MfcOdbcAccess, AccessDriverNotInstalled) {
-    REQUIRE_CORPUS();
-    // A driver list without the Access driver, for this test only.
-    const std::string empty = odbc_test::ScratchDir() + "/no-drivers";
-    std::filesystem::create_directories(empty);
-    std::ofstream(empty + "/odbcinst.ini") << "[SQLite3]\nDriver=/nowhere/libsqlite3odbc.so\n";
-    const std::string saved = std::getenv("ODBCSYSINI");
-    setenv("ODBCSYSINI", empty.c_str(), 1);
-    MfcRead r;
-    bool opened = r.table.OpenTable(AccessTable(CorpusFile("nwind.mdb"), "Shippers"));
-    setenv("ODBCSYSINI", saved.c_str(), 1);
-    EXPECT_FALSE(opened);
-    EXPECT_NE(r.Log().find("Unable to open database [" + CorpusFile("nwind.mdb") + "]\n\n"), std::string::npos) << r.Log();
 }
 
 TEST(MfcOdbcAccess, NoMatchWarns) {
