@@ -27,6 +27,7 @@ constexpr Entry kEntries[] = {
 #include "sources/workbook/AppMessages.inc"
 #include "sources/database/DbfMessages.inc"
 #include "sources/database/OdbcMessages.inc"
+#include "sources/database/DbClassMessages.inc"
 #include "formulas/Messages.inc"
 #include "extmodels/Messages.inc"
 };

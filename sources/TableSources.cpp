@@ -11,14 +11,8 @@
 #endif
 #include "sources/database/ODBCTbl.h"
 #include "sources/database/DbfTbl.h"
-#if __has_include("sources/database/MfcOdbcTbl.h")
 #include "sources/database/MfcOdbcTbl.h"
-#define DULO_HAVE_DBCLASS_SOURCE 1
-#endif
-#if __has_include("sources/database/AdoTbl.h")
 #include "sources/database/AdoTbl.h"
-#define DULO_HAVE_ADO_SOURCE 1
-#endif
 
 void RegisterTableSources() {
 #ifdef DULO_HAVE_WORKSHEET_SOURCE
@@ -26,10 +20,6 @@ void RegisterTableSources() {
 #endif
     RegisterTableReader(TABLE_TYPE_ODBC, ReadOdbcTable);
     RegisterTableReader(TABLE_TYPE_DBF, ReadDbfTable);
-#ifdef DULO_HAVE_DBCLASS_SOURCE
     RegisterTableReader(TABLE_TYPE_DAO, ReadMfcOdbcTable);
-#endif
-#ifdef DULO_HAVE_ADO_SOURCE
     RegisterTableReader(TABLE_TYPE_ADO, ReadAdoTable);
-#endif
 }

@@ -71,4 +71,18 @@ std::optional<std::string> ReadRegistryString(std::string_view key, std::string_
     return std::nullopt;
 }
 
+bool RegistryKeyExists(std::string_view key) {
+    const std::string path = RegistryFilePath();
+    if (path.empty()) return false;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::string_view text = Trim(line);
+        if (text.size() >= 2 && text.front() == '[' && text.back() == ']' &&
+            SameKey(text.substr(1, text.size() - 2), key))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace dulo

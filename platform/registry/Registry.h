@@ -23,4 +23,7 @@ std::string RegistryFilePath();
 // nothing when the file, the key or the value does not exist.
 std::optional<std::string> ReadRegistryString(std::string_view key, std::string_view name);
 
+// Whether a section for key exists in the file (a key may hold no values).
+bool RegistryKeyExists(std::string_view key);
+
 }  // namespace dulo

@@ -5,7 +5,7 @@
 // (OdbcStatement.cpp) and binding and fetching the result (OdbcFetch.cpp) are
 // kept apart.
 #include "sources/BaseTbl.h"
-#include "sources/database/OdbcApi.h"
+#include "platform/OdbcApi.h"
 #include "tables/IoSqlTypeInfo.h"
 
 #include <cstdint>

@@ -66,8 +66,14 @@ public:
         // entries it cached from odbc.ini behind. Held loaded, they stay
         // reachable for the leak check, which is there for the source.
         ::dlopen("libodbcinst.so.2", RTLD_NOW | RTLD_NODELETE);
-        std::ofstream(m_dir + "/odbcinst.ini") << "[SQLite3]\nDriver=" << FindDriver("libsqlite3odbc.so")
-                                               << "\n\n[PostgreSQL]\nDriver=" << FindDriver("psqlodbca.so") << "\n";
+        // The Access driver answers to the name Access files are opened by,
+        // and to the names of the two Access providers.
+        std::ofstream inst(m_dir + "/odbcinst.ini");
+        inst << "[SQLite3]\nDriver=" << FindDriver("libsqlite3odbc.so") << "\n\n[PostgreSQL]\nDriver="
+             << FindDriver("psqlodbca.so") << "\n";
+        for (const char* name : {kAccessDriver, kAce12Provider, kAce16Provider})
+            inst << "\n[" << name << "]\nDriver=" << FindDriver("libmdbodbc.so") << "\n";
+        inst.close();
         std::ofstream ini(m_dir + "/odbc.ini");
         ini << "[Default]\nDriver=SQLite3\nDatabase=" << db << "\n\n";
         ini << "[" << kSqliteDsn << "]\nDriver=SQLite3\nDatabase=" << db << "\n\n";

@@ -15,6 +15,10 @@ namespace odbc_test {
 
 constexpr const char* kSqliteDsn = "dulo_sqlite";
 constexpr const char* kPostgresDsn = "dulo_pg";
+// The ODBC driver entries of the MDB Tools Access driver.
+constexpr const char* kAccessDriver = "Microsoft Access Driver (*.mdb)";
+constexpr const char* kAce12Provider = "Microsoft.ACE.OLEDB.12.0";
+constexpr const char* kAce16Provider = "Microsoft.ACE.OLEDB.16.0";
 // A PostgreSQL data source whose server is not there.
 constexpr const char* kRefusedDsn = "dulo_refused";
 

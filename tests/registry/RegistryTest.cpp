@@ -96,3 +96,29 @@ TEST_F(RegistryTest, WhereTheFileIsFound) {
 }
 
 }  // namespace
+
+namespace {
+
+class RegistryKeyTest : public RegistryTest {};
+
+TEST_F(RegistryKeyTest, KeyExistsWithOrWithoutValues) {
+    Use("; providers\n[HKCR\\CLSID\\{3BE786A2-0366-4F5C-9434-25CF162E475E}]\n\n[HKLM/SOFTWARE/Vendor/]\nName=1\n");
+    struct Case {
+        const char* key;
+        bool exists;
+    } cases[] = {
+        {"HKCR\\CLSID\\{3BE786A2-0366-4F5C-9434-25CF162E475E}", true},   // a key without values
+        {"hkcr\\clsid\\{3be786a2-0366-4f5c-9434-25cf162e475e}\\", true},  // case and a trailing backslash
+        {"HKLM\\SOFTWARE\\Vendor", true},
+        {"HKCR\\CLSID", false},  // a parent named by no section
+        {"HKCR\\CLSID\\{3BE786A2-0366-4F5C-9434-25CF162E475F}", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(dulo::RegistryKeyExists(c.key), c.exists) << c.key;
+}
+
+TEST_F(RegistryKeyTest, NoFileNoKey) {
+    setenv("DULO_REGISTRY", (dir / "missing.ini").c_str(), 1);
+    EXPECT_FALSE(dulo::RegistryKeyExists("HKCR\\CLSID"));
+}
+
+}  // namespace
