@@ -1,10 +1,11 @@
 # make demo   installs what is missing, builds, runs dulo on the example model
 # make test   installs what is missing, builds, runs every test twice (normal and ASan+UBSan)
 # make bench  builds in Release and runs the benchmarks against their peers
+# make fuzz   builds the fuzz targets with clang and runs each for FUZZ_SECONDS (60)
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build build-asan test demo bench install clean
+.PHONY: all deps build build-asan build-fuzz test fuzz demo bench install clean
 
 all: build
 
@@ -33,8 +34,19 @@ bench:
 	cmake --build build-bench -j$(JOBS)
 	@scripts/run-benchmarks build-bench
 
+FUZZ_SECONDS ?= 60
+FUZZ_JOBS ?= 2
+
+build-fuzz:
+	@scripts/install-deps --fuzz
+	CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDULO_FUZZ=ON $(CMAKE_FLAGS)
+	cmake --build build-fuzz -j$(FUZZ_JOBS)
+
+fuzz: build-fuzz
+	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzz build-fuzz
+
 install: build
 	cmake --install build
 
 clean:
-	rm -rf build build-asan build-bench
+	rm -rf build build-asan build-bench build-fuzz

@@ -1,0 +1,46 @@
+#pragma once
+// The entries of the fuzz targets. Each takes one input, feeds it to one reader
+// the way a caller would reach it, frees every result and returns what the
+// reader made of it. The fuzz targets and the regression test share them, so a
+// saved input goes through exactly the code that found it.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace fuzz {
+
+// What a reader made of an input.
+enum Outcome : int {
+    kRefused = 0,   // the input was turned down
+    kAccepted = 1,  // the input was read (possibly as empty)
+};
+
+using EntryFn = int (*)(const uint8_t* data, size_t size);
+
+struct Target {
+    const char* name;
+    EntryFn entry;
+    const char* about;
+};
+
+// Every target, in the order make fuzz runs them. A reader that lands adds its
+// entry here and a line to tests/fuzz/CMakeLists.txt (ODBC, .csv, .ods, .xlsb
+// and Lotus are still to come).
+const std::vector<Target>& Targets();
+const Target* FindTarget(const std::string& name);
+
+// A fresh directory of this process, removed at exit.
+const std::string& WorkDirectory();
+
+// The fixed valid containers the record and part targets mutate inside.
+std::vector<uint8_t> CompoundDocument(const std::vector<uint8_t>& workbookStream);
+// The Workbook stream of a compound document file; empty when there is none.
+std::vector<uint8_t> ReadWorkbookStream(const std::string& path);
+// The parts of the fixed package; the part at index is replaced by the input.
+extern const char* const kXlsxPartNames[];
+extern const size_t kXlsxPartCount;
+std::string XlsxFixedPart(size_t part);
+std::vector<uint8_t> XlsxPackage(size_t replacedPart, const std::string& partText);
+
+}  // namespace fuzz
