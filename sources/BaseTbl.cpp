@@ -14,6 +14,8 @@ enum MessageId {
     kIdWarning = 10012,
     kIdNoExtractColumns = 10038,
     kIdNoKeyValues = 10063,
+    kIdKeyCountMismatch = 10111,
+    kIdBadKeyFields = 10112,
     kIdNoKeyField = 10121,
     kIdKeyFieldNotFound = 10322,
     kIdExtractColumnNotFound = 10324,
@@ -255,6 +257,16 @@ bool CBaseTbl::ParseKeyValues(const char* text) {
     if (t.empty()) return ReportError(kIdNoKeyValues);
     m_KeyValues = SplitSelection(t);
     return true;
+}
+
+int CBaseTbl::SelectKeys(const char* keyFields, const char* keyValues, std::vector<std::string>* keyValuesOut) {
+    m_KeySelection.RemoveAll();
+    m_KeyValues.clear();
+    if (keyFields && *keyFields && !ParseKeyFields(keyFields)) return kIdBadKeyFields;
+    if (keyValues && *keyValues && !ParseKeyValues(keyValues)) return kIdBadKeyFields;
+    if (keyValuesOut) *keyValuesOut = m_KeyValues;
+    if (size_t(m_KeySelection.GetSize()) != m_KeyValues.size()) return kIdKeyCountMismatch;
+    return 0;
 }
 
 void CBaseTbl::CopyColumns(CColumnArray& list) const {

@@ -97,6 +97,12 @@ public:
     bool ParseExtractColumns(const char* text);
     bool ParseKeyFields(const char* text);
     bool ParseKeyValues(const char* text);
+    // The key selection of a database source: an empty key fields or key values
+    // text leaves the table without them (so with both empty every record is
+    // selected); the values are copied to keyValuesOut when given. 0, or the id of
+    // the message the caller reports: 10112 when a text does not parse, 10111 when
+    // the counts differ.
+    int SelectKeys(const char* keyFields, const char* keyValues, std::vector<std::string>* keyValuesOut);
 
     // The column cursor, moving as the record cursor does.
     int MoveFirstColumn();

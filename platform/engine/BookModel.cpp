@@ -8,6 +8,13 @@
 
 namespace dulo::engine {
 
+SheetType SheetTypeOfRelationship(std::string_view type) {
+    if (type == "chartsheet") return SheetType::Chart;
+    if (type == "dialogsheet") return SheetType::Dialog;
+    if (type.find("acrosheet") != std::string_view::npos) return SheetType::Macro;
+    return SheetType::Worksheet;
+}
+
 namespace {
 
 // Ranges whose Value would need more elements than this fail as out of memory.

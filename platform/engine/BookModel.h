@@ -64,6 +64,9 @@ private:
 };
 
 enum class SheetType : uint8_t { Worksheet, Chart, Macro, Dialog };
+// The sheet type that a package relationship type names (the .xlsx and .xlsb
+// workbook parts list their sheets so); a worksheet for any other type.
+SheetType SheetTypeOfRelationship(std::string_view type);
 
 struct SheetModel {
     std::string name;  // UTF-8

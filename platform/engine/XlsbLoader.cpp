@@ -161,10 +161,7 @@ bool XlsbLoader::ReadWorkbook(BookModel& book) {
             auto rel = rels.find(dulo::Utf16ToUtf8(relId));
             if (rel != rels.end()) {
                 part = rel->second.target;
-                const std::string& type = rel->second.type;
-                if (type == "chartsheet") sheet.type = SheetType::Chart;
-                else if (type == "dialogsheet") sheet.type = SheetType::Dialog;
-                else if (type.find("acrosheet") != std::string::npos) sheet.type = SheetType::Macro;
+                sheet.type = SheetTypeOfRelationship(rel->second.type);
             }
             book.sheets.push_back(std::move(sheet));
             m_sheetParts.push_back(part);

@@ -109,10 +109,7 @@ bool XlsxLoader::ReadWorkbook(BookModel& book) {
         std::string part;
         if (rel != rels.end()) {
             part = rel->second.target;
-            const std::string& type = rel->second.type;
-            if (type == "chartsheet") model.type = SheetType::Chart;
-            else if (type == "dialogsheet") model.type = SheetType::Dialog;
-            else if (type.find("acrosheet") != std::string::npos) model.type = SheetType::Macro;
+            model.type = SheetTypeOfRelationship(rel->second.type);
         }
         book.sheets.push_back(std::move(model));
         m_sheetParts.push_back(part);

@@ -223,29 +223,14 @@ CIoCell* CAdoTbl::MakeCell(const VARIANT& v, int columnType) {
         return new CIoDoubleCell(double(v.llVal), false, false);
     default: break;
     }
-    switch (columnType) {
-    case 3:
-    case 8: return new CIoDoubleCell();
-    case 4: return new CIoLongCell();
-    case 5: return new CIoShortCell();
-    case 7: return new CIoFloatCell();
-    case 11: return new CIoTimeStampCell();
-    case -7: return new CIoBitCell();
-    case -6: return new CIoTinyIntCell();
-    default: return new CIoStrCell();
-    }
+    return NullCellOf(columnType);
 }
 
 bool CAdoTbl::ExtractRows(CIoRowArray& rows, CColumnArray& keyHeadings, CColumnArray& columnHeadings,
                           const char* keyFields, const char* keyValues, const char* extractColumns,
                           std::vector<std::string>* keyValuesOut, int) {
     if (!ParseExtractColumns(extractColumns)) return false;
-    m_KeySelection.RemoveAll();
-    m_KeyValues.clear();
-    if (keyFields && *keyFields && !ParseKeyFields(keyFields)) return ReportError(kIdBadKeyFields);
-    if (keyValues && *keyValues && !ParseKeyValues(keyValues)) return ReportError(kIdBadKeyFields);
-    if (keyValuesOut) *keyValuesOut = m_KeyValues;
-    if (size_t(m_KeySelection.GetSize()) != m_KeyValues.size()) return ReportError(kIdKeyCountMismatch);
+    if (int id = SelectKeys(keyFields, keyValues, keyValuesOut)) return ReportError(id);
     FillKeyHeadings(keyHeadings);
     FillColumnHeadings(columnHeadings);
 

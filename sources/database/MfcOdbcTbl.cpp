@@ -286,6 +286,20 @@ std::string CMfcOdbcTbl::BuildSelect(const std::string& from, const std::string&
 
 // ---- extraction ----
 
+CIoCell* CMfcOdbcTbl::NullCellOf(int columnType) {
+    switch (columnType) {
+    case 3:
+    case 8: return new CIoDoubleCell();
+    case 4: return new CIoLongCell();
+    case 5: return new CIoShortCell();
+    case 7: return new CIoFloatCell();
+    case 11: return new CIoTimeStampCell();
+    case -7: return new CIoBitCell();
+    case -6: return new CIoTinyIntCell();
+    default: return new CIoStrCell();
+    }
+}
+
 CIoCell* CMfcOdbcTbl::MakeCell(const CDBVariant& v, int columnType) {
     switch (v.m_dwType) {
     case DBVT_BOOL: return new CIoShortCell(int16_t(v.m_boolVal ? 1 : 0), false, false);
@@ -310,29 +324,14 @@ CIoCell* CMfcOdbcTbl::MakeCell(const CDBVariant& v, int columnType) {
     }
     default: break;
     }
-    switch (columnType) {
-    case 3:
-    case 8: return new CIoDoubleCell();
-    case 4: return new CIoLongCell();
-    case 5: return new CIoShortCell();
-    case 7: return new CIoFloatCell();
-    case 11: return new CIoTimeStampCell();
-    case -7: return new CIoBitCell();
-    case -6: return new CIoTinyIntCell();
-    default: return new CIoStrCell();
-    }
+    return NullCellOf(columnType);
 }
 
 bool CMfcOdbcTbl::ExtractRows(CIoRowArray& rows, CColumnArray& keyHeadings, CColumnArray& columnHeadings,
                               const char* keyFields, const char* keyValues, const char* extractColumns,
                               std::vector<std::string>* keyValuesOut, int) {
     if (!ParseExtractColumns(extractColumns)) return false;
-    m_KeySelection.RemoveAll();
-    m_KeyValues.clear();
-    if (keyFields && *keyFields && !ParseKeyFields(keyFields)) return ReportError(kIdBadKeyFields);
-    if (keyValues && *keyValues && !ParseKeyValues(keyValues)) return ReportError(kIdBadKeyFields);
-    if (keyValuesOut) *keyValuesOut = m_KeyValues;
-    if (size_t(m_KeySelection.GetSize()) != m_KeyValues.size()) return ReportError(kIdKeyCountMismatch);
+    if (int id = SelectKeys(keyFields, keyValues, keyValuesOut)) return ReportError(id);
     FillKeyHeadings(keyHeadings);
     FillColumnHeadings(columnHeadings);
     if (!m_pDatabase || !m_pDatabase->IsOpen()) return true;

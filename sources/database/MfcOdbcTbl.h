@@ -48,6 +48,8 @@ public:
     std::string BuildSelect(const std::string& from, const std::string& quote = std::string()) const;
     // A cell of column type columnType from a value read into the holder.
     static CIoCell* MakeCell(const CDBVariant& value, int columnType);
+    // The null cell of a column type (a null, an empty or an unreadable value).
+    static CIoCell* NullCellOf(int columnType);
 
     const std::string& GetConnectString() const { return m_strConnect; }
     const std::string& GetIdentifierQuote() const { return m_strIdentifierQuote; }

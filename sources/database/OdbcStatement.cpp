@@ -162,12 +162,7 @@ bool CODBCTbl::ExtractRows(CIoRowArray& rows, CColumnArray& keyHeadings, CColumn
         return false;
     };
     if (!ParseExtractColumns(extractColumns)) return fail(kIdNoExtractColumn);
-    m_KeySelection.RemoveAll();
-    m_KeyValues.clear();
-    if (keyFields && *keyFields && !ParseKeyFields(keyFields)) return fail(kIdBadKeyFields);
-    if (keyValues && *keyValues && !ParseKeyValues(keyValues)) return fail(kIdBadKeyFields);
-    if (keyValuesOut) *keyValuesOut = m_KeyValues;
-    if (size_t(m_KeySelection.GetSize()) != m_KeyValues.size()) return fail(kIdKeyCountMismatch);
+    if (int id = SelectKeys(keyFields, keyValues, keyValuesOut)) return fail(id);
 
     FillKeyHeadings(keyHeadings);
     FillColumnHeadings(columnHeadings);
