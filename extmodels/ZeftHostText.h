@@ -2,7 +2,7 @@
 // Small helpers shared by the session and the block building: host text
 // buffers and name rewriting.
 #include "extmodels/ZeftHostApi.h"
-#include "platform/ScopedVariant.h"
+#include "platform/oleauto/ScopedVariant.h"
 
 #include <cstring>
 #include <string>

@@ -3,7 +3,9 @@
 #include "dulo/DuloModelDataLib.h"
 
 #include "extmodels/ZeftInstance.h"
+#include "interface/ExportGuard.h"
 #include "interface/TableArray.h"
+#include "platform/oleauto/ScopedVariant.h"
 #include "platform/xml/XmlDocument.h"
 #include "settings/DuloModelFile.h"
 #include "xml/ReadModelText.h"
@@ -86,47 +88,48 @@ void LoadFromModelFile(CXmlDocument& document, CDuloModelFile& modelFile) {
     }
 }
 
+// The session instance lives only for one call, however the call ends.
+struct ReleaseInstanceAtExit {
+    ReleaseInstanceAtExit() = default;
+    ReleaseInstanceAtExit(const ReleaseInstanceAtExit&) = delete;
+    ReleaseInstanceAtExit& operator=(const ReleaseInstanceAtExit&) = delete;
+    ~ReleaseInstanceAtExit() { CZEFTInstance::Release(); }
+};
+
+int GetExternalModelsImpl(const char* modelDirectory, VARIANT* const (&results)[5]) {
+    ReleaseInstanceAtExit release;
+    CDuloModelFile modelFile;
+    // Loading makes the model directory the working directory, so a relative
+    // one is taken against the working directory of the call first.
+    std::string directory = AbsoluteDirectory(modelDirectory);
+    modelFile.SetModelDirectory(directory);
+    modelFile.CopyDefaultSettings();
+    const bool separated = !directory.empty() && (directory.back() == '/' || directory.back() == '\\');
+    const std::string text =
+        dulo::ReadModelText(directory + (separated || directory.empty() ? "" : "/") + "DuloModel.dulx");
+    if (!CZEFTInstance::Current()) {
+        std::unique_ptr<CXmlDocument> document = CXmlDocument::CreateDocument();
+        if (!document) return 0;
+        document->SetAsync(false);
+        if (document->LoadXml(text)) LoadFromModelFile(*document, modelFile);
+    }
+    const CZEFTInstance* instance = CZEFTInstance::Current();
+    dulo::ScopedVariant out[5];
+    bool made = BlockArray(instance, [](const CZEFTBlock& b) { return b.Name; }, &out[0].v) &&
+                BlockArray(instance, [](const CZEFTBlock& b) { return b.AbsolutePath; }, &out[1].v) &&
+                BlockArray(instance, [](const CZEFTBlock& b) { return Int(b.ModelType); }, &out[2].v) &&
+                BlockArray(instance, [](const CZEFTBlock& b) { return Int(b.IsSuppressed ? 1 : 0); }, &out[3].v) &&
+                VariableArray(instance, &out[4].v);
+    if (!made) return 0;
+    for (int i = 0; i < 5; ++i) out[i].HandOver(results[i]);
+    return 1;
+}
+
 }  // namespace
 
 extern "C" int GetExternalModels(const char* modelDirectory, VARIANT* names, VARIANT* paths, VARIANT* types,
                                  VARIANT* suppressed, VARIANT* variables) {
     if (!modelDirectory || !names || !paths || !types || !suppressed || !variables) return 0;
-    try {
-        CDuloModelFile modelFile;
-        // Loading makes the model directory the working directory, so a relative
-        // one is taken against the working directory of the call first.
-        std::string directory = AbsoluteDirectory(modelDirectory);
-        modelFile.SetModelDirectory(directory);
-        modelFile.CopyDefaultSettings();
-        const bool separated = !directory.empty() && (directory.back() == '/' || directory.back() == '\\');
-        const std::string text =
-            dulo::ReadModelText(directory + (separated || directory.empty() ? "" : "/") + "DuloModel.dulx");
-        if (!CZEFTInstance::Current()) {
-            std::unique_ptr<CXmlDocument> document = CXmlDocument::CreateDocument();
-            if (!document) return 0;
-            document->SetAsync(false);
-            if (document->LoadXml(text)) LoadFromModelFile(*document, modelFile);
-        }
-        const CZEFTInstance* instance = CZEFTInstance::Current();
-        VARIANT out[5];
-        for (VARIANT& v : out) VariantInit(&v);
-        bool made = BlockArray(instance, [](const CZEFTBlock& b) { return b.Name; }, &out[0]) &&
-                    BlockArray(instance, [](const CZEFTBlock& b) { return b.AbsolutePath; }, &out[1]) &&
-                    BlockArray(instance, [](const CZEFTBlock& b) { return Int(b.ModelType); }, &out[2]) &&
-                    BlockArray(instance, [](const CZEFTBlock& b) { return Int(b.IsSuppressed ? 1 : 0); }, &out[3]) &&
-                    VariableArray(instance, &out[4]);
-        CZEFTInstance::Release();
-        if (!made) {
-            for (VARIANT& v : out) VariantClear(&v);
-            return 0;
-        }
-        VARIANT* results[5] = {names, paths, types, suppressed, variables};
-        for (int i = 0; i < 5; ++i) *results[i] = out[i];
-        return 1;
-    } catch (const CComError& error) {
-        dulo::ReportComError(error);
-    } catch (...) {
-    }
-    CZEFTInstance::Release();
-    return 0;
+    VARIANT* const results[5] = {names, paths, types, suppressed, variables};
+    return dulo::ExportGuard(0, [&] { return GetExternalModelsImpl(modelDirectory, results); });
 }

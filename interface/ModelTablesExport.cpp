@@ -1,6 +1,7 @@
 // DuloListModelTables: what the model file of a directory lists, for a host that
 // wants to show a model's tables without reading its XML.
 #include "dulo/DuloModelDataLib.h"
+#include "interface/ExportGuard.h"
 #include "interface/ModelPaths.h"
 #include "interface/TableArray.h"
 #include "model/ModelFileFormat.h"
@@ -40,9 +41,5 @@ int ListModelTablesImpl(const char* modelDirectory, VARIANT* result) {
 }  // namespace dulo
 
 extern "C" int DuloListModelTables(const char* modelDirectory, VARIANT* result) {
-    try {
-        return dulo::ListModelTablesImpl(modelDirectory, result);
-    } catch (...) {
-        return 0;
-    }
+    return dulo::ExportGuard(0, [&] { return dulo::ListModelTablesImpl(modelDirectory, result); });
 }

@@ -2,24 +2,19 @@
 // host's values. A failed calculation shows only as the result 1e30.
 #include "dulo/DuloModelDataLib.h"
 #include "formulas/PropertyCalculation.h"
+#include "interface/ExportGuard.h"
 #include "interface/TableArray.h"
 #include "platform/Messages.h"
+#include "platform/oleauto/ScopedVariant.h"
 
 #include <memory>
-#include <new>
 #include <string>
 
 using dulo::CPropertyCalculation;
+using dulo::ExportGuard;
+using dulo::HandOverNumber;
 
 namespace {
-
-// A number goes straight into the caller's VARIANT: assembling it in a local first
-// and copying costs a stalled store-to-load forward on every calculation.
-void HandOverNumber(VARIANT* target, double value) {
-    target->vt = VT_R8;
-    target->wReserved1 = target->wReserved2 = target->wReserved3 = 0;
-    target->dblVal = value;
-}
 
 double CalculateOrNoValue(CPropertyCalculation& calculator, const double* values) {
     double result = dulo::kNoValue;
@@ -53,11 +48,8 @@ std::unique_ptr<CPropertyCalculation> ParsedCalculator(const char* propertyName,
 extern "C" {
 
 DuloPropertyCalculator GetPropertyCalculator(const char* propertyName, const char* formula) {
-    try {
-        return ParsedCalculator(propertyName, formula).release();
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    return ExportGuard<DuloPropertyCalculator>(nullptr,
+                                               [&] { return ParsedCalculator(propertyName, formula).release(); });
 }
 
 int ReleasePropertyCalculator(DuloPropertyCalculator calculator) {
@@ -69,7 +61,7 @@ int ReleasePropertyCalculator(DuloPropertyCalculator calculator) {
 int GetPropertyArgs(const char* propertyName, const char* formula, double* values1, double* values2,
                     VARIANT* argNames, VARIANT* result1, VARIANT* result2) {
     if (!argNames || !result1 || !result2) return 0;
-    try {
+    return ExportGuard(0, [&] {
         auto calculator = ParsedCalculator(propertyName, formula);
         if (!calculator) return 0;
         dulo::CTableArray names;
@@ -80,9 +72,7 @@ int GetPropertyArgs(const char* propertyName, const char* formula, double* value
         HandOverNumber(result1, value1);
         HandOverNumber(result2, value2);
         return 1;
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
+    });
 }
 
 int CalcPropertyResult(DuloPropertyCalculator* calculator, const char* propertyName, const char* formula,
@@ -90,26 +80,22 @@ int CalcPropertyResult(DuloPropertyCalculator* calculator, const char* propertyN
     // Without a place for the handle or the result there is nothing to keep or report.
     if (!calculator || !result) return 0;
     if (!*calculator) *calculator = GetPropertyCalculator(propertyName, formula);
-    try {
+    return ExportGuard(0, [&] {
         double value = dulo::kNoValue;
         if (*calculator) value = CalculateOrNoValue(*static_cast<CPropertyCalculation*>(*calculator), values);
         HandOverNumber(result, value);
         return 1;
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
+    });
 }
 
 int GetPropertyResult(const char* propertyName, const char* formula, double* values, VARIANT* result) {
     if (!result) return 0;
-    try {
+    return ExportGuard(0, [&] {
         auto calculator = ParsedCalculator(propertyName, formula);
         if (!calculator) return 0;
         HandOverNumber(result, CalculateOrNoValue(*calculator, values));
         return 1;
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
+    });
 }
 
 }  // extern "C"

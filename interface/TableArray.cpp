@@ -1,9 +1,9 @@
 #include "interface/TableArray.h"
 
 #include "platform/TextConv.h"
+#include "platform/oleauto/ScopedVariant.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace dulo {
 
@@ -71,12 +71,11 @@ bool CTableArray::PutDate(long row, long column, double date) {
 }
 
 void CTableArray::HandOver(VARIANT* result) {
-    VARIANT local;
-    VariantInit(&local);
-    local.vt = VT_ARRAY | VT_VARIANT;
-    local.parray = m_array;
-    std::memcpy(static_cast<void*>(result), &local, sizeof(VARIANT));
+    ScopedVariant array;
+    array.v.vt = VT_ARRAY | VT_VARIANT;
+    array.v.parray = m_array;
     m_array = nullptr;
+    array.HandOver(result);
 }
 
 void CopyNameBuffer(char* buffer, std::string_view name) { CopyUtf8(buffer, 256, name); }

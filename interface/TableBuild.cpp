@@ -2,7 +2,7 @@
 
 #include "interface/FixedTables.h"
 #include "platform/AutoDestructArray.h"
-#include "platform/ScopedVariant.h"
+#include "platform/oleauto/ScopedVariant.h"
 #include "platform/TextConv.h"
 #include "tables/IoTable.h"
 #include "tables/SqlType.h"

@@ -3,7 +3,7 @@
 #include "sources/database/AdoTbl.h"
 
 #include "platform/Messages.h"
-#include "platform/ScopedVariant.h"
+#include "platform/oleauto/ScopedVariant.h"
 #include "platform/TextConv.h"
 #include "platform/registry/Registry.h"
 #include "sources/database/OdbcIds.h"

@@ -3,8 +3,8 @@
 // sequence; the Access files through the MDB Tools driver.
 #include "DbClassSupport.h"
 
-#include "interface/TableSourcesSetup.h"
-#include "platform/ScopedVariant.h"
+#include "sources/TableSources.h"
+#include "platform/oleauto/ScopedVariant.h"
 #include "sources/database/AdoTbl.h"
 #include "tables/TableReaders.h"
 
