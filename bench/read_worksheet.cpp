@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s [--teardown] PATH SHEET [PATH2 SHEET2]\n", argv[0]);
         return 2;
     }
-    RegisterTableSources();
+    dulo::SetUpTableSources();
     std::vector<std::string> paths{argv[1]}, sheets{argv[2]};
     if (argc == 5) {
         paths.push_back(argv[3]);

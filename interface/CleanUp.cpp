@@ -1,14 +1,8 @@
 // CleanUpTableRead: closes what table reads keep open between calls.
 #include "dulo/DuloModelDataLib.h"
-#include "sources/WorkbookCache.h"
-#include "sources/workbook/excel8WksIO.h"
+#include "interface/ExportGuard.h"
+#include "sources/TableSources.h"
 
 extern "C" int CleanUpTableRead(void) {
-    try {
-        // The cached workbook may be one the application opened, so it goes first.
-        dulo::WorkbookCache::Empty();
-        return QuitApplication() ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    return dulo::ExportGuard(0, [] { return dulo::ShutDownTableSources() ? 1 : 0; });
 }

@@ -3,11 +3,12 @@
 // code and leaves the caller's result VARIANT untouched.
 #include "dulo/DuloModelDataLib.h"
 #include "interface/CaseTable.h"
+#include "interface/ExportGuard.h"
 #include "interface/FixedTables.h"
 #include "interface/ModelPaths.h"
 #include "interface/TableArray.h"
 #include "interface/TableBuild.h"
-#include "interface/TableSourcesSetup.h"
+#include "sources/TableSources.h"
 #include "model/ModelFileFormat.h"
 #include "sources/WorkbookCache.h"
 #include "tables/DuloIoTable.h"
@@ -141,45 +142,34 @@ extern "C" {
 
 int LoadExcelTable(const char* tableName, const char* directory, int fileCount, const char* fileNames,
                    const char* sheetNames, VARIANT* result, char* rowName, char* colName) {
-    try {
+    return dulo::ExportGuard(int(dulo::LOAD_NOT_READ), [&] {
         dulo::SetUpTableSources();
         return dulo::LoadExcelTableImpl(tableName, directory, fileCount, fileNames, sheetNames, result, rowName,
                                         colName);
-    } catch (...) {
-        return dulo::LOAD_NOT_READ;
-    }
+    });
 }
 
 int LoadSingleExcelTable(const char* tableName, const char* filePath, const char* sheetName, int sourceType,
                          VARIANT* result, char* rowName, char* colName) {
-    try {
+    return dulo::ExportGuard(int(dulo::LOAD_NOT_READ), [&] {
         dulo::SetUpTableSources();
         return dulo::LoadSingleExcelTableImpl(tableName, filePath, sheetName, sourceType, result, rowName, colName);
-    } catch (...) {
-        return dulo::LOAD_NOT_READ;
-    }
+    });
 }
 
 int LoadCaseTable(const char* filePath, const char* sheetName, VARIANT* result, char*, char*) {
-    try {
-        if (!result || !filePath) return dulo::LOAD_NOT_READ;
+    return dulo::ExportGuard(int(dulo::LOAD_NOT_READ), [&] {
+        if (!result || !filePath) return int(dulo::LOAD_NOT_READ);
         dulo::SetUpTableSources();
         return dulo::ReadCaseTable(dulo::CallerFilePath(filePath).c_str(), sheetName, result);
-    } catch (...) {
-        return dulo::LOAD_NOT_READ;
-    }
+    });
 }
 
 int LoadTableSX(const char* modelDirectory, const char* tableName, VARIANT* result) {
-    try {
+    return dulo::ExportGuard(0, [&] {
         dulo::SetUpTableSources();
         return dulo::LoadTableSXImpl(modelDirectory, tableName, result);
-    } catch (const CComError& error) {
-        dulo::ReportComError(error);
-        return 0;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 }  // extern "C"

@@ -1,25 +1,44 @@
-// The explicit registration of the reader entries (registration by static
-// initialisers would be dropped by the linker from the static libraries).
+// The one list of table sources. Registration is explicit: registration by
+// static initialisers would be dropped by the linker from the static libraries.
 #include "sources/TableSources.h"
 
+#include "sources/WksTbl.h"
+#include "sources/WorkbookCache.h"
+#include "sources/database/AdoTbl.h"
+#include "sources/database/DbfTbl.h"
+#include "sources/database/MfcOdbcTbl.h"
+#include "sources/database/ODBCTbl.h"
+#include "sources/workbook/excel8WksIO.h"
 #include "tables/IoTableDescription.h"
 #include "tables/TableReaders.h"
 
-#if __has_include("sources/WksTbl.h")
-#include "sources/WksTbl.h"
-#define DULO_HAVE_WORKSHEET_SOURCE 1
-#endif
-#include "sources/database/ODBCTbl.h"
-#include "sources/database/DbfTbl.h"
-#include "sources/database/MfcOdbcTbl.h"
-#include "sources/database/AdoTbl.h"
+namespace dulo {
+namespace {
 
-void RegisterTableSources() {
-#ifdef DULO_HAVE_WORKSHEET_SOURCE
-    RegisterTableReader(TABLE_TYPE_WKS, ReadWorksheetTable);
-#endif
-    RegisterTableReader(TABLE_TYPE_ODBC, ReadOdbcTable);
-    RegisterTableReader(TABLE_TYPE_DBF, ReadDbfTable);
-    RegisterTableReader(TABLE_TYPE_DAO, ReadMfcOdbcTable);
-    RegisterTableReader(TABLE_TYPE_ADO, ReadAdoTable);
+struct TableSource {
+    int type;
+    TableReaderFn entry;
+};
+
+constexpr TableSource kSources[] = {
+    {TABLE_TYPE_WKS, ReadWorksheetTable}, {TABLE_TYPE_ODBC, ReadOdbcTable}, {TABLE_TYPE_DBF, ReadDbfTable},
+    {TABLE_TYPE_DAO, ReadMfcOdbcTable},   {TABLE_TYPE_ADO, ReadAdoTable},
+};
+
+}  // namespace
+
+void SetUpTableSources() {
+    static const bool done = [] {
+        for (const TableSource& source : kSources) RegisterTableReader(source.type, source.entry);
+        InstallExcel8WksIO();
+        return true;
+    }();
+    (void)done;
 }
+
+bool ShutDownTableSources() {
+    WorkbookCache::Empty();
+    return QuitApplication();
+}
+
+}  // namespace dulo

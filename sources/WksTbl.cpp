@@ -4,6 +4,7 @@
 
 #include "platform/Messages.h"
 #include "platform/TextConv.h"
+#include "sources/CellText.h"
 #include "sources/WorkbookCache.h"
 #include "sources/workbook/WksIO.h"
 #include "tables/SqlType.h"
@@ -26,17 +27,9 @@ enum MessageId {
     kIdColumnInfoFailed = 10316,
 };
 
-bool IsComment(const char* text) { return text[0] == '*'; }
+bool IsComment(const char* text) { return dulo::IsCommentText(text); }
 
-// Ends a cell text read into buffer at its last non-blank character (and
-// before a character cut off by the buffer's end); returns its length.
-size_t TrimCellText(char* buffer, size_t size) {
-    size_t length = std::strlen(buffer);
-    if (length + 1 >= size) length = dulo::Utf8WholeLength(buffer, length);
-    while (length > 0 && buffer[length - 1] == ' ') --length;
-    buffer[length] = '\0';
-    return length;
-}
+using dulo::TrimCellText;
 
 }  // namespace
 

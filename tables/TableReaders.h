@@ -1,6 +1,6 @@
 #pragma once
 // The reader entries by table type. Each table source registers its entry
-// (RegisterTableSources in sources/ does it before any read), so that the
+// (SetUpTableSources in sources/ does it before any read), so that the
 // tables need nothing from the sources.
 #include "tables/Column.h"
 #include "tables/IoRow.h"

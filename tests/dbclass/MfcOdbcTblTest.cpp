@@ -4,7 +4,7 @@
 #include "DbClassSupport.h"
 
 #include "sources/database/MfcOdbcTbl.h"
-#include "interface/TableSourcesSetup.h"
+#include "sources/TableSources.h"
 #include "tables/TableReaders.h"
 
 using namespace dbclass_test;

@@ -94,7 +94,10 @@ void WriteWk1(const std::string& path) {
 
 std::string FormatDir(const Format& f) {
     if (!IsWritten(f)) return std::string(DULO_FIXTURES) + "/formats/" + f.dir;
-    std::string dir = std::string(DULO_BINARY_DIR) + "/formats-written/" + f.dir;
+    // Each test process writes its own copies: tests run in parallel, and a file
+    // rewritten while another process reads it reads as damaged.
+    static const TempDir written;
+    std::string dir = (written.path / f.dir).string();
     fs::create_directories(dir);
     std::string book = dir + "/" + f.book;
     if (std::string(f.dir) == "xlsb") WriteXlsb(book);

@@ -20,7 +20,7 @@ std::string Fixture(const std::string& name) { return std::string(DULO_FIXTURES)
 class KeyedTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        RegisterTableSources();
+        dulo::SetUpTableSources();
         dulo::SetMessageSink(&KeyedTest::Capture, &messages, true);
     }
     void TearDown() override {

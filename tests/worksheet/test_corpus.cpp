@@ -59,8 +59,7 @@ void TouchEverything(const CIoTable& table) {
 TEST(WorksheetCorpus, EverySheetReadsOrFailsCleanly) {
     std::vector<std::string> files = CorpusFiles();
     if (files.empty()) GTEST_SKIP() << "no corpus at " << DULO_CORPUS;
-    RegisterTableSources();
-    InstallExcel8WksIO();
+    dulo::SetUpTableSources();
     int sheets = 0, read = 0;
     for (const auto& path : files) {
         for (const auto& sheet : SheetsOf(path)) {
@@ -86,7 +85,7 @@ TEST(WorksheetCorpus, EverySheetReadsOrFailsCleanly) {
 TEST(WorksheetCorpus, KnownBiff5TableByAnotherKeyColumn) {
     std::string path = std::string(DULO_CORPUS) + "/sheetjs/biff5/number_format_estonian.xls";
     if (!fs::exists(path)) GTEST_SKIP() << "no corpus file " << path;
-    RegisterTableSources();
+    dulo::SetUpTableSources();
     // Headings Format, Value, B Fmt, VBA Fmt, Fmt, Macro; rows keyed by the numbers 0..27 under Format.
     CIoTable table(path.c_str(), "implied", "Format", "*", "*", 0);
     ASSERT_EQ(table.GetStatus(), 0);

@@ -22,7 +22,7 @@ namespace {
 
 class ReaderTest : public ::testing::Test {
 protected:
-    void SetUp() override { RegisterTableSources(); }
+    void SetUp() override { dulo::SetUpTableSources(); }
     void TearDown() override { dulo::WorkbookCache::Empty(); }
 };
 
@@ -62,7 +62,7 @@ struct StatusCase {
 
 class ReaderStatusTest : public ::testing::TestWithParam<StatusCase> {
 protected:
-    void SetUp() override { RegisterTableSources(); }
+    void SetUp() override { dulo::SetUpTableSources(); }
     void TearDown() override { dulo::WorkbookCache::Empty(); }
 };
 
@@ -178,7 +178,7 @@ TEST_F(ReaderTest, DateAndTimeFormatsOfOlderFiles) {
 class CacheTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        RegisterTableSources();
+        dulo::SetUpTableSources();
         dulo::WorkbookCache::Empty();
     }
     void TearDown() override { dulo::WorkbookCache::Empty(); }
