@@ -36,8 +36,6 @@ constexpr std::array<FixedTable, 22> kFixedTables = {{
     {"MSGSUP", "ROWNAMES"},
 }};
 
-constexpr std::array<std::string_view, 4> kExemptTables = {"PDIST", "PGUESS", "NCRDCUTS", "TESTRUN"};
-
 }  // namespace
 
 bool FindFixedTable(std::string_view name, const char*& keyColumn) {
@@ -48,12 +46,6 @@ bool FindFixedTable(std::string_view name, const char*& keyColumn) {
         }
     }
     keyColumn = nullptr;
-    return false;
-}
-
-bool IsExemptTable(std::string_view name) {
-    for (std::string_view exempt : kExemptTables)
-        if (exempt == name) return true;
     return false;
 }
 

@@ -9,7 +9,4 @@ namespace dulo {
 // tables (CASE, EXPERT), which have none.
 bool FindFixedTable(std::string_view name, const char*& keyColumn);
 
-// Tables whose repeated rows keep their first value instead of failing (exact match).
-bool IsExemptTable(std::string_view name);
-
 }  // namespace dulo

@@ -1,10 +1,10 @@
 #include "interface/TableBuild.h"
 
-#include "interface/FixedTables.h"
 #include "platform/AutoDestructArray.h"
 #include "platform/oleauto/ScopedVariant.h"
 #include "platform/TextConv.h"
 #include "tables/IoTable.h"
+#include "tables/RepeatedRowRules.h"
 #include "tables/SqlType.h"
 
 #include <cmath>
@@ -23,7 +23,7 @@ struct IRowColName {
 namespace dulo {
 namespace {
 
-constexpr double kNumberTolerance = 1e-6;
+using Rules = RepeatedRowsWithinTable;
 
 int CompareRowColNames(const IRowColName* a, const IRowColName* b) {
     int order = a->m_name.compare(b->m_name);
@@ -99,7 +99,7 @@ bool SameValue(const VARIANT& a, const VARIANT& b) {
     switch (a.vt) {
         case VT_BSTR: return SameText(a.bstrVal, b.bstrVal);
         case VT_DATE: return a.date == b.date;
-        case VT_R8: return std::fabs(a.dblVal - b.dblVal) <= kNumberTolerance;
+        case VT_R8: return std::fabs(a.dblVal - b.dblVal) <= Rules::kNumberTolerance;
         default: return false;
     }
 }
@@ -114,8 +114,8 @@ int BuildKeyedArray(const CIoTable& table, std::string_view tableName, const Key
     std::vector<ColumnInfo> columns;
     if (!WriteHeadings(table, rules.emptyHeadingFails, array, columns)) return LOAD_EMPTY_HEADING;
 
-    const bool isQbml = tableName == "QBML";
-    const bool exempt = IsExemptTable(tableName);
+    const bool repeatsFail = Rules::RepeatsFail(tableName);
+    const bool exempt = Rules::IsExemptTable(tableName);
     CAutoDestructArray<IRowColName> index(0, CompareRowColNames);
     IRowColName key;
     for (int r = 0; r < rows; ++r) {
@@ -127,7 +127,7 @@ int BuildKeyedArray(const CIoTable& table, std::string_view tableName, const Key
         if (found < 0) {
             index.AddSorted(new IRowColName{key.m_name, int32_t(r + 1)});
         } else {
-            if (isQbml) {
+            if (repeatsFail) {
                 CopyNameBuffer(rowName, key.m_name);
                 return LOAD_QBML_REPEATED;
             }
@@ -153,7 +153,7 @@ int BuildKeyedArray(const CIoTable& table, std::string_view tableName, const Key
                 array.Put(target, c, value.v);
             } else if (value.v.vt == VT_EMPTY) {
                 // Nothing to merge.
-            } else if (old->vt == VT_EMPTY || column.heading == "TEXT") {
+            } else if (old->vt == VT_EMPTY || Rules::TakesLaterValue(column.heading)) {
                 array.Put(target, c, value.v);
             } else if (!SameValue(*old, value.v) && !exempt) {
                 return LOAD_CONFLICT;

@@ -2,10 +2,10 @@
 #include "tables/DuloIoTable.h"
 
 #include "platform/Messages.h"
+#include "tables/RepeatedRowRules.h"
 #include "tables/SqlType.h"
 #include "tables/TableReaders.h"
 
-#include <strings.h>
 
 #include <cmath>
 #include <memory>
@@ -13,22 +13,10 @@
 
 namespace {
 
-constexpr double kNumberTolerance = 1e-6;
-constexpr double kHalfSecond = 5.787037037037037e-6;  // in days
+using Rules = dulo::RepeatedRowsAcrossWorkbooks;
 constexpr int kMessageDuplicate = 15022;
 
 const char* Text(const char* s) { return s ? s : ""; }
-
-bool IsOneOf(const std::string& name, std::initializer_list<const char*> names) {
-    for (const char* n : names)
-        if (strcasecmp(name.c_str(), n) == 0) return true;
-    return false;
-}
-
-// Tables whose later workbooks may disagree with the first: the first value stays.
-bool IsExemptTable(const std::string& name) { return IsOneOf(name, {"PDIST", "PGUESS", "NCRDCUTS", "TESTRUN"}); }
-// Tables of events, where rows of one name stand side by side.
-bool IsEventTable(const std::string& name) { return IsOneOf(name, {"RECEIVE", "SHIP"}); }
 
 bool IsDateType(int type) { return type == SqlType::Date || type == SqlType::Time || type == SqlType::TimeStamp; }
 
@@ -50,7 +38,7 @@ COleDateTime DateOf(const CIoCell& cell, int columnType) {
 
 bool DatesDiffer(const COleDateTime& a, const COleDateTime& b) {
     if (a.m_status != b.m_status) return true;
-    if (a.m_status == COleDateTime::valid) return std::fabs(a.m_dt - b.m_dt) >= kHalfSecond;
+    if (a.m_status == COleDateTime::valid) return std::fabs(a.m_dt - b.m_dt) >= Rules::kDateTolerance;
     return a.m_status == COleDateTime::invalid;
 }
 
@@ -60,7 +48,7 @@ bool IsTextType(int type) { return type == SqlType::Char || type == SqlType::Var
 bool ValuesDiffer(int columnType, const CIoCell& a, const CIoCell& b) {
     if (IsTextType(columnType)) return a.GetText() != b.GetText();
     if (IsDateType(columnType)) return DatesDiffer(DateOf(a, columnType), DateOf(b, columnType));
-    return std::fabs(NumberOf(a) - NumberOf(b)) > kNumberTolerance;
+    return std::fabs(NumberOf(a) - NumberOf(b)) > Rules::kNumberTolerance;
 }
 
 // A cell of the column's type holding from's value, with from's source; null
@@ -151,7 +139,7 @@ CDuloIoTable::CDuloIoTable(const char* tableName, const std::vector<std::string>
         if (first || !readOk) {
             m_nStatus = result;
         } else {
-            m_nStatus = IsEventTable(table) ? MergeEvents(keyColumns, dataColumns, rows)
+            m_nStatus = Rules::IsEventTable(table) ? MergeEvents(keyColumns, dataColumns, rows)
                                             : MergeKeyed(keyColumns, dataColumns, rows, table);
             if (m_nStatus == TABLE_READ_OK) {
                 CIoRowArray* extras[][2] = {{&m_ExtraRows1, &extra1}, {&m_ExtraRows2, &extra2}};
@@ -210,7 +198,7 @@ int CDuloIoTable::MergeKeyedRows(CIoRowArray& target, CIoRowArray& newRows, cons
     const int columnCount = m_DataColumns.GetSize();
     const int rowNamesColumn = m_DataColumns.FindColumn("ROWNAMES");
     const int textColumn = m_DataColumns.FindColumn("TEXT");
-    const bool exempt = IsExemptTable(tableName);
+    const bool exempt = Rules::IsExemptTable(tableName);
 
     // Row name -> first row of that name, so that a second workbook sharing most
     // names with the first costs one hash lookup per row, not a scan.
