@@ -1,27 +1,13 @@
-// The shared part of every table source: selections, cursor, headings,
-// reporting and the common reader-entry sequence.
+// The shared part of every table source: construction, the defaults of the
+// optional operations, the cursor, headings and columns, the table-type text.
+// Selections, reporting and the reader-entry sequence have files of their own.
 #include "sources/BaseTbl.h"
 
-#include "platform/Messages.h"
 #include "tables/TableType.h"
 
 #include <cstring>
 
 namespace {
-
-enum MessageId {
-    kIdError = 10001,
-    kIdWarning = 10012,
-    kIdNoExtractColumns = 10038,
-    kIdNoKeyValues = 10063,
-    kIdKeyCountMismatch = 10111,
-    kIdBadKeyFields = 10112,
-    kIdNoKeyField = 10121,
-    kIdKeyFieldNotFound = 10322,
-    kIdExtractColumnNotFound = 10324,
-};
-
-bool HasWildcard(const char* text) { return std::strpbrk(text, "*?") != nullptr; }
 
 const char* Text(const char* s) { return s ? s : ""; }
 
@@ -47,48 +33,6 @@ int FillHeadings(const CColumnArray& source, const CIoKeyCellArray& selection, C
 }
 
 }  // namespace
-
-bool WildcardMatch(const char* text, const char* pattern) {
-    std::string_view t = Text(text), p = Text(pattern);
-    // The common cases: every text, and a plain name.
-    if (p == "*") return true;
-    if (p.find_first_of("*?") == std::string_view::npos) return t == p;
-    // The set of pattern positions reachable after the characters read so far.
-    // A "*" may be skipped only before a character is read, which gives the
-    // end rule: a used-up text leaves a rest of "" or "*" only.
-    std::vector<char> states(p.size() + 1, 0), next(p.size() + 1, 0);
-    states[0] = 1;
-    for (char c : t) {
-        for (size_t j = 0; j < p.size(); ++j)
-            if (states[j] && p[j] == '*') states[j + 1] = 1;
-        std::fill(next.begin(), next.end(), 0);
-        bool any = false;
-        for (size_t j = 0; j < p.size(); ++j) {
-            if (!states[j]) continue;
-            if (p[j] == '*') next[j] = 1, any = true;
-            else if (p[j] == '?' || p[j] == c) next[j + 1] = 1, any = true;
-        }
-        if (!any) return false;
-        states.swap(next);
-    }
-    for (size_t j = 0; j <= p.size(); ++j)
-        if (states[j] && (j == p.size() || p.substr(j) == "*")) return true;
-    return false;
-}
-
-std::vector<std::string> SplitSelection(const std::string& text) {
-    std::vector<std::string> items;
-    size_t start = 0;
-    for (;;) {
-        size_t comma = text.find(',', start);
-        if (comma == std::string::npos) {
-            items.push_back(text.substr(start));
-            return items;
-        }
-        items.push_back(text.substr(start, comma - start));
-        start = comma + 1;
-    }
-}
 
 CBaseTbl::CBaseTbl(std::ostream* log, CIOOptions* options)
     : m_pLog(log),
@@ -195,80 +139,6 @@ int CBaseTbl::MovePrevColumn() {
 std::string CBaseTbl::GetCurrentRecordText() const { return std::to_string(m_nCurrentRecord + 1); }
 std::string CBaseTbl::GetCurrentColumnText() const { return std::to_string(m_nCurrentColumn + 1); }
 
-// Selections.
-bool CBaseTbl::ParseExtractColumns(const char* text) {
-    m_pExtractSelection->RemoveAll();
-    std::string t = Text(text);
-    if (t.empty()) return ReportError(kIdNoExtractColumns);
-    std::vector<std::string> names = SplitSelection(t);
-    if (!HasWildcard(t.c_str())) {
-        for (const auto& name : names) {
-            int index = FindColumn(name.c_str());
-            if (index < 0) {
-                m_pExtractSelection->RemoveAll();
-                return ReportError(kIdExtractColumnNotFound, name);
-            }
-            m_pExtractSelection->Add(new CIoKeyCell(name.c_str(), index));
-        }
-        return true;
-    }
-    // Columns whose names begin with "!" are never extracted by pattern.
-    for (int c = 0; c < m_Columns.GetSize(); ++c) {
-        const std::string& name = m_Columns.GetAt(c)->m_strName;
-        if (!name.empty() && name[0] == '!') continue;
-        for (const auto& pattern : names)
-            if (WildcardMatch(name.c_str(), pattern.c_str())) m_pExtractSelection->Add(new CIoKeyCell(name.c_str(), c));
-    }
-    return true;
-}
-
-bool CBaseTbl::ParseKeyFields(const char* text) {
-    m_KeySelection.RemoveAll();
-    std::string t = Text(text);
-    if (t.empty()) return ReportError(kIdNoKeyField);
-    std::vector<std::string> names = SplitSelection(t);
-    if (HasWildcard(t.c_str())) {
-        for (int c = 0; c < m_Columns.GetSize(); ++c) {
-            const std::string& name = m_Columns.GetAt(c)->m_strName;
-            for (const auto& pattern : names)
-                if (WildcardMatch(name.c_str(), pattern.c_str())) m_KeySelection.Add(new CIoKeyCell(name.c_str(), c));
-        }
-        if (m_KeySelection.IsEmpty()) return ReportError(kIdKeyFieldNotFound, t);
-        return true;
-    }
-    for (const auto& name : names) {
-        if (name.empty()) {
-            m_KeySelection.Add(new CIoKeyCell("", -1));
-            continue;
-        }
-        int index = FindColumn(name.c_str());
-        if (index < 0) {
-            m_KeySelection.RemoveAll();
-            return ReportError(kIdKeyFieldNotFound, name);
-        }
-        m_KeySelection.Add(new CIoKeyCell(name.c_str(), index));
-    }
-    return true;
-}
-
-bool CBaseTbl::ParseKeyValues(const char* text) {
-    m_KeyValues.clear();
-    std::string t = Text(text);
-    if (t.empty()) return ReportError(kIdNoKeyValues);
-    m_KeyValues = SplitSelection(t);
-    return true;
-}
-
-int CBaseTbl::SelectKeys(const char* keyFields, const char* keyValues, std::vector<std::string>* keyValuesOut) {
-    m_KeySelection.RemoveAll();
-    m_KeyValues.clear();
-    if (keyFields && *keyFields && !ParseKeyFields(keyFields)) return kIdBadKeyFields;
-    if (keyValues && *keyValues && !ParseKeyValues(keyValues)) return kIdBadKeyFields;
-    if (keyValuesOut) *keyValuesOut = m_KeyValues;
-    if (size_t(m_KeySelection.GetSize()) != m_KeyValues.size()) return kIdKeyCountMismatch;
-    return 0;
-}
-
 void CBaseTbl::CopyColumns(CColumnArray& list) const {
     list.RemoveAll();
     for (const CColumn* c : m_Columns) {
@@ -333,153 +203,4 @@ bool CBaseTbl::SetTableTypeText(const char* typeString) {
         m_strConnection3 = args[2];
         return true;
     }
-}
-
-// Table updating helpers.
-bool CBaseTbl::MatchKeyValue(const char* text, const char* pattern) {
-    std::string_view t = Text(text), p = Text(pattern);
-    if (p == "NULL") return t.empty();
-    if (p == "NOT NULL") return !t.empty();
-    return WildcardMatch(Text(text), Text(pattern));
-}
-
-bool CBaseTbl::RowMatchesKeys(const CIoRow& row, const std::vector<std::string>& keyValues) {
-    if (keyValues.empty() || size_t(row.m_KeyCells.GetSize()) < keyValues.size()) return false;
-    for (size_t k = 0; k < keyValues.size(); ++k) {
-        const CIoCell* cell = row.m_KeyCells.GetAt(int(k));
-        std::string text = cell->IsNull() ? std::string() : cell->GetText();
-        if (!MatchKeyValue(text.c_str(), keyValues[k].c_str())) return false;
-    }
-    return true;
-}
-
-int CBaseTbl::FindMatchingRow(const CIoRowArray& rows, const std::vector<std::string>& keyValues) {
-    for (int r = 0; r < rows.GetSize(); ++r)
-        if (RowMatchesKeys(*rows.GetAt(r), keyValues)) return r;
-    return -1;
-}
-
-bool CBaseTbl::AnyRowModified(const CIoRowArray& rows) {
-    for (const CIoRow* row : rows)
-        if (row->IsModified()) return true;
-    return false;
-}
-
-// Reporting.
-void CBaseTbl::Log(const char* heading, const std::string& text) {
-    if (!m_pLog || !m_pOptions || !m_pOptions->LogOn()) return;
-    if (heading) *m_pLog << heading << '\n';
-    *m_pLog << text << "\n\n";
-}
-
-int CBaseTbl::ReportError(const std::string& text) {
-    if ((m_pOptions && m_pOptions->ErrorsShown()) || dulo::ReportsShown(false)) dulo::ShowMessage(text);
-    Log(dulo::LoadString(kIdError).c_str(), text);
-    return 0;
-}
-
-int CBaseTbl::ReportWarning(const std::string& text) {
-    if ((m_pOptions && m_pOptions->WarningsShown()) || dulo::ReportsShown(true)) dulo::ShowMessage(text);
-    Log(dulo::LoadString(kIdWarning).c_str(), text);
-    return 0;
-}
-
-void CBaseTbl::LogLine(const std::string& text) { Log(nullptr, text); }
-
-int CBaseTbl::ReportError(int id) { return ReportError(dulo::LoadString(id)); }
-int CBaseTbl::ReportError(int id, const std::string& arg) { return ReportError(dulo::FormatString(id, {arg})); }
-int CBaseTbl::ReportErrorDetail(int id, const std::string& detail) {
-    return ReportError(dulo::LoadString(id) + " [" + detail + "]");
-}
-int CBaseTbl::ReportWarning(int id) { return ReportWarning(dulo::LoadString(id)); }
-int CBaseTbl::ReportWarning(int id, const std::string& arg) { return ReportWarning(dulo::FormatString(id, {arg})); }
-int CBaseTbl::ReportWarningDetail(int id, const std::string& detail) {
-    return ReportWarning(dulo::LoadString(id) + " [" + detail + "]");
-}
-void CBaseTbl::LogLine(int id) { LogLine(dulo::LoadString(id)); }
-void CBaseTbl::LogLine(int id, const std::string& arg) { LogLine(dulo::FormatString(id, {arg})); }
-void CBaseTbl::LogLineDetail(int id, const std::string& detail) {
-    LogLine(dulo::LoadString(id) + " [" + detail + "]");
-}
-
-int CBaseTbl::ReportFileException(int id, const std::string& fileName, const std::exception& error,
-                                  const char* further) {
-    std::string text = dulo::FormatString(id, {fileName}) + "\n\n" + error.what();
-    if (further) text += std::string("\n\n") + further;
-    return ReportError(text);
-}
-
-// The common reader-entry sequence.
-CIOOptions ReaderEntryOptions() {
-    CIOOptions options;
-    options.SetBackupExtension("BAK");
-    options.SetWord(7, 0);  // no backup
-    options.SetWord(1, 0);  // errors not shown
-    return options;
-}
-
-void ClearReaderOutputs(TableReadRequest& request) {
-    request.rows.RemoveAll();
-    request.keyHeadings.RemoveAll();
-    request.columnHeadings.RemoveAll();
-}
-
-void RecordSheetLayout(CBaseTbl& source, CIoTableDescription& description) {
-    description.m_nSheetRowCount = source.GetRecordCount();
-    description.m_nHeaderRow = source.m_nHeaderRow;
-    description.m_nRowNameColumn = source.FindColumn("ROWNAMES");
-    description.m_nEndMarkerColumn = source.m_nEndMarkerColumn;
-}
-
-namespace {
-
-// Runs one step; an exception from the source is reported and counts as failure.
-template <class Step>
-bool Guarded(CBaseTbl& source, Step step) {
-    try {
-        return step();
-    } catch (const std::exception& e) {
-        source.ReportError(e.what());
-        return false;
-    }
-}
-
-}  // namespace
-
-int RunReaderSequence(CBaseTbl& source, TableReadRequest& request, const ReaderEntryHooks& hooks) {
-    if (!Guarded(source, [&] { return source.OpenTable(request.description); })) return TABLE_OPEN_FAILED;
-
-    for (int i = 0; i < 3; ++i) request.results[i] = source.m_nSourceResults[i];
-    if (hooks.afterOpen && !Guarded(source, [&] {
-            hooks.afterOpen(source, request);
-            return true;
-        })) {
-        Guarded(source, [&] { return source.CloseTable(true); });
-        return TABLE_OPEN_FAILED;
-    }
-
-    bool extracted = Guarded(source, [&] {
-        return source.ExtractRows(request.rows, request.keyHeadings, request.columnHeadings,
-                                  request.keyFields.c_str(), request.keyValues.c_str(),
-                                  request.extractColumns.c_str(), nullptr, request.sourceIndex);
-    });
-    if (!extracted) {
-        Guarded(source, [&] { return source.CloseTable(true); });
-        return TABLE_READ_FAILED;
-    }
-
-    CIoTableDescription& d = request.description;
-    d.m_nRowCount = request.rows.GetSize();
-    d.m_nDataColumnCount = request.columnHeadings.GetSize();
-    d.m_nLastColumnOrdinal =
-        request.columnHeadings.IsEmpty() ? -1 : request.columnHeadings.GetAt(request.columnHeadings.GetUpperBound())->m_nOrdinal;
-
-    if (request.fillExtraRowSets && hooks.readExtraRowSets &&
-        !Guarded(source, [&] { return hooks.readExtraRowSets(source, request); })) {
-        Guarded(source, [&] { return source.CloseTable(true); });
-        return TABLE_READ_FAILED;
-    }
-
-    if (!Guarded(source, [&] { return source.CloseTable(true); })) return TABLE_CLOSE_FAILED;
-    return source.m_bWarningRaised ? TABLE_READ_WARNING : TABLE_READ_OK;
 }

@@ -8,6 +8,7 @@
 #include "sources/WorkbookCache.h"
 #include "sources/workbook/WksIO.h"
 #include "tables/SqlType.h"
+#include "sources/ReaderEntry.h"
 
 #include <strings.h>
 

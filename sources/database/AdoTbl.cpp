@@ -7,6 +7,7 @@
 #include "platform/TextConv.h"
 #include "platform/registry/Registry.h"
 #include "sources/database/OdbcIds.h"
+#include "sources/ReaderEntry.h"
 
 #include <limits>
 #include <optional>

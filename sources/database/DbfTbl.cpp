@@ -5,6 +5,7 @@
 #include "platform/Messages.h"
 #include "platform/TextConv.h"
 #include "tables/SqlType.h"
+#include "sources/ReaderEntry.h"
 
 #include <algorithm>
 #include <charconv>

@@ -4,6 +4,7 @@
 
 #include "platform/Messages.h"
 #include "sources/database/OdbcIds.h"
+#include "sources/ReaderEntry.h"
 
 #include <cstring>
 #include <strings.h>

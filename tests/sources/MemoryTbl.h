@@ -4,6 +4,7 @@
 // Each step can be told to fail or to throw.
 #include "sources/BaseTbl.h"
 #include "tables/IoTable.h"
+#include "sources/ReaderEntry.h"
 
 #include <stdexcept>
 #include <string>

@@ -2,6 +2,7 @@
 #include "MemoryTbl.h"
 
 #include "platform/Messages.h"
+#include "sources/ReaderEntry.h"
 
 #include <gtest/gtest.h>
 
