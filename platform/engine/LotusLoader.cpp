@@ -1,12 +1,16 @@
 // Lotus 1-2-3 worksheets: .wks/.wr1/.wk1 (releases 1 and 2, one sheet) and
 // .wk3/.wk4 (releases 3 and 4, several sheets, 10-byte numbers), record by
-// record with every length checked. Labels are code page 437 text.
+// record with every length checked. Labels of releases 1 and 2 are code page
+// 437 text; later releases write LMBCS.
 #include "platform/TextConv.h"
 #include "platform/engine/BookLoader.h"
 #include "platform/engine/LittleEndian.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <memory>
 
 namespace dulo::engine {
 
@@ -112,6 +116,97 @@ std::string StemOf(const std::string& path) {
     return name;
 }
 
+// LMBCS, the text of releases 3 and 4. Bytes 0x20-0x7F and tab, line feed and
+// carriage return stand for themselves; a byte of 0x80 or above is a character
+// of the default group, code page 850. Below 0x20 a group byte announces one
+// character of another set: 0x01-0x0B a single-byte code page, 0x0F a control
+// character (a C0 one plus 0x20, a C1 one as it is), 0x10-0x13 a double-byte
+// set, 0x14 a UTF-16 character high byte first (0xF6 then the high byte for a
+// character whose low byte is 0). What cannot be decoded becomes U+FFFD with
+// the bytes it claims, so a broken sequence never swallows the text after it.
+class LmbcsDecoder {
+public:
+    void AppendUtf8(std::string& out, std::string_view bytes);
+
+private:
+    const dulo::CSingleByteDecoder* Group(uint8_t group);
+    std::map<uint8_t, std::unique_ptr<dulo::CSingleByteDecoder>> m_groups;
+};
+
+void AppendCodePoint(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+const dulo::CSingleByteDecoder* LmbcsDecoder::Group(uint8_t group) {
+    int codepage = 0;
+    switch (group) {
+    case 0x01: codepage = 850; break;
+    case 0x02: codepage = 851; break;
+    case 0x03: codepage = 1255; break;
+    case 0x04: codepage = 1256; break;
+    case 0x05: codepage = 1251; break;
+    case 0x06: codepage = 852; break;
+    case 0x08: codepage = 1254; break;
+    case 0x0B: codepage = 874; break;
+    default: return nullptr;
+    }
+    std::unique_ptr<dulo::CSingleByteDecoder>& decoder = m_groups[group];
+    if (!decoder) decoder = std::make_unique<dulo::CSingleByteDecoder>(codepage);
+    return decoder.get();
+}
+
+void LmbcsDecoder::AppendUtf8(std::string& out, std::string_view bytes) {
+    constexpr char32_t kReplacement = 0xFFFD;
+    const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
+    size_t n = bytes.size(), i = 0;
+    while (i < n) {
+        size_t start = i;
+        while (i < n && ((p[i] >= 0x20 && p[i] < 0x80) || p[i] == 0x09 || p[i] == 0x0A || p[i] == 0x0D)) ++i;
+        out.append(bytes.data() + start, i - start);
+        if (i == n) break;
+        uint8_t b = p[i];
+        size_t left = n - i - 1;  // bytes after this one
+        if (b >= 0x80) {
+            Group(0x01)->AppendUtf8(out, bytes.substr(i, 1));
+            ++i;
+        } else if (b == 0x0F) {
+            uint8_t c = left >= 1 ? p[i + 1] : 0;
+            if (c >= 0x20 && c < 0x40) AppendCodePoint(out, c - 0x20);
+            else if (c >= 0x80 && c < 0xA0) AppendCodePoint(out, c);
+            else AppendCodePoint(out, kReplacement);
+            i += left >= 1 ? 2 : 1;
+        } else if (b == 0x14) {
+            if (left < 2) {
+                AppendCodePoint(out, kReplacement);
+                break;
+            }
+            char32_t c = p[i + 1] == 0xF6 ? char32_t(p[i + 2]) << 8 : char32_t(p[i + 1]) << 8 | p[i + 2];
+            AppendCodePoint(out, c >= 0xD800 && c < 0xE000 ? kReplacement : c);
+            i += 3;
+        } else if (const dulo::CSingleByteDecoder* group = Group(b)) {
+            // A data byte below 0x80 names one of Lotus's own extra characters, not kept here.
+            if (left >= 1 && p[i + 1] >= 0x80) group->AppendUtf8(out, bytes.substr(i + 1, 1));
+            else AppendCodePoint(out, kReplacement);
+            i += left >= 1 ? 2 : 1;
+        } else if (b >= 0x10 && b <= 0x13) {
+            AppendCodePoint(out, kReplacement);  // a double-byte character: group and two data bytes
+            i += std::min<size_t>(3, left + 1);
+        } else {
+            AppendCodePoint(out, kReplacement);
+            ++i;
+        }
+    }
+}
+
 class LotusLoader : public BookLoader {
 public:
     bool LoadSheet(BookModel&, size_t) override { return true; }  // read whole when opened
@@ -131,6 +226,8 @@ private:
 
     BookModel& m_book;
     dulo::CSingleByteDecoder m_decoder;
+    LmbcsDecoder m_lmbcs;
+    bool m_release3 = false;
     std::string m_utf8;
     // The formula cell whose text result the next string record holds.
     SheetModel* m_pendingSheet = nullptr;
@@ -163,7 +260,8 @@ uint32_t LotusReader::Text(const Record& r, uint32_t offset, bool hasPrefix) {
     // The alignment prefix: ' left, " right, ^ centred, \ repeated, | not printed.
     if (hasPrefix && !text.empty() && std::strchr("'\"^\\|", text[0])) text.remove_prefix(1);
     m_utf8.clear();
-    m_decoder.AppendUtf8(m_utf8, text);
+    if (m_release3) m_lmbcs.AppendUtf8(m_utf8, text);
+    else m_decoder.AppendUtf8(m_utf8, text);
     return m_book.strings.AddUtf8(m_utf8, false);
 }
 
@@ -227,6 +325,7 @@ void LotusReader::ReadRelease2(const std::string& bytes, const std::string& path
 }
 
 void LotusReader::ReadRelease3(const std::string& bytes) {
+    m_release3 = true;
     RecordCursor cursor(bytes);
     Record r;
     Sheet(0);

@@ -1,10 +1,14 @@
 // OpenDocument spreadsheets (.ods): the tables of content.xml, their rows and
-// cells with repeat counts, typed by office:value-type.
+// cells with repeat counts, typed by office:value-type. The rows are most of a
+// large document: the document is parsed as a tree without them, and a sheet's
+// rows are parsed a slice at a time when the sheet is read.
 #include "platform/engine/BookLoader.h"
 #include "platform/engine/CellValues.h"
 #include "platform/engine/XmlChunks.h"
 #include "platform/engine/ZipPackage.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -18,6 +22,44 @@ namespace {
 // Cells a sheet may hold after its repeats are applied; more is damaged or
 // hostile (a few bytes of repeat counts could otherwise ask for billions).
 constexpr uint64_t kMaxOdsCells = uint64_t(1) << 24;
+
+// Paragraphs mix text and elements: text stays in nodes of its own.
+constexpr unsigned kContentParseFlags = pugi::parse_escapes | pugi::parse_cdata | pugi::parse_ws_pcdata_single;
+constexpr size_t kRowSliceBytes = size_t(1) << 20;
+// Stands in the document tree for a table's rows. Only the reader's own is
+// one: it is known by where its name lies in the outline, which a file cannot
+// fake.
+constexpr std::string_view kRowsPlaceholder = "dulo-rows";
+
+bool IsNameEnd(char c) { return c == '>' || c == '/' || c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+bool IsRowElement(std::string_view local) {
+    return local == "table-row" || local == "table-row-group" || local == "table-header-rows" || local == "table-rows";
+}
+
+// The qualified name of the tag whose '<' is at pos ("/" of an end tag excluded).
+std::string_view TagName(std::string_view xml, size_t pos) {
+    size_t start = pos + 1;
+    if (start < xml.size() && xml[start] == '/') ++start;
+    size_t end = start;
+    while (end < xml.size() && !IsNameEnd(xml[end])) ++end;
+    return xml.substr(start, end - start);
+}
+
+// True when the XML declaration names an encoding other than UTF-8: such a
+// document is parsed whole, as its slices could not be decoded alone.
+bool DeclaresOtherEncoding(std::string_view xml) {
+    if (xml.substr(0, 5) != "<?xml") return false;
+    std::string_view declaration = xml.substr(0, xml.find("?>"));
+    size_t at = declaration.find("encoding");
+    if (at == std::string_view::npos) return false;
+    size_t quote = declaration.find_first_of("\"'", at);
+    if (quote == std::string_view::npos) return true;
+    std::string name;
+    for (size_t i = quote + 1; i < declaration.size() && declaration[i] != declaration[quote]; ++i)
+        name += static_cast<char>(std::tolower(static_cast<unsigned char>(declaration[i])));
+    return name != "utf-8" && name != "utf8";
+}
 
 std::string_view PrefixOf(const char* name) {
     const char* colon = std::strchr(name, ':');
@@ -86,6 +128,18 @@ public:
     bool LoadSheet(BookModel& book, size_t index) override;
 
 private:
+    // A table's rows in m_contentBytes, from the first row's start tag to past
+    // the last one's end tag; the end tag a slice may be cut after; where its
+    // placeholder stands in m_outline.
+    struct RowSpan {
+        size_t begin, end;
+        std::string rowEndTag;
+        size_t outlineAt;
+    };
+    // The span whose placeholder this node is, SIZE_MAX for none.
+    size_t SpanOf(const pugi::xml_node& node) const;
+    bool BuildOutline();
+    bool ReadRowSpan(BookModel& book, SheetModel& sheet, const RowSpan& span, uint32_t& row);
     struct CellStyle {
         std::string parent;
         std::string dataStyle;
@@ -100,11 +154,18 @@ private:
     bool IsFormattedBlank(std::string_view style, uint32_t first, uint32_t end) const;
 
     std::unique_ptr<ZipPackage> m_zip;
-    std::string m_contentBytes;  // the tree below parses it in place
+    std::string m_contentBytes;
+    // The content without its tables' rows, parsed in place by m_content (or,
+    // when it cannot be cut, m_contentBytes parsed whole).
+    std::string m_outline;
+    std::vector<RowSpan> m_rowSpans;
+    std::string m_slice;  // a slice of rows, parsed in place
     std::string m_stylesBytes;
     pugi::xml_document m_content;
     pugi::xml_document m_styles;
     std::vector<pugi::xml_node> m_tables;
+    std::vector<size_t> m_tableSpans;  // each table's entry in m_rowSpans, SIZE_MAX for none
+    size_t m_pendingSpan = SIZE_MAX;   // the span the table being read has yet to read
     std::map<std::string, CellStyle> m_cellStyles;
     std::map<std::string, NumberClass> m_dataStyles;
     std::map<std::string, double> m_columnWidths;  // column style to width in points
@@ -203,11 +264,17 @@ bool OdsLoader::ReadContent(BookModel& book) {
         ReadStyles(ChildNamed(root, "automatic-styles"), false);
     }
     if (!m_zip->Read("content.xml", m_contentBytes)) return false;
-    // Paragraphs mix text and elements: text stays in nodes of its own.
-    if (!m_content.load_buffer_inplace(m_contentBytes.data(), m_contentBytes.size(),
-                                       pugi::parse_escapes | pugi::parse_cdata | pugi::parse_ws_pcdata_single,
-                                       pugi::encoding_auto))
-        return false;
+    bool parsed = BuildOutline() && m_content.load_buffer_inplace(m_outline.data(), m_outline.size(),
+                                                                  kContentParseFlags, pugi::encoding_auto);
+    if (!parsed) {
+        // Not cut into rows (or the cut did not hold): the whole document as one tree.
+        m_content.reset();
+        m_outline.clear();
+        m_rowSpans.clear();
+        if (!m_content.load_buffer_inplace(m_contentBytes.data(), m_contentBytes.size(), kContentParseFlags,
+                                           pugi::encoding_auto))
+            return false;
+    }
     pugi::xml_node root = ChildNamed(m_content, "document-content");
     ReadStyles(ChildNamed(root, "automatic-styles"), true);
     pugi::xml_node spreadsheet = ChildNamed(ChildNamed(root, "body"), "spreadsheet");
@@ -217,8 +284,117 @@ bool OdsLoader::ReadContent(BookModel& book) {
         sheet.name = AttributeNamed(table, "name").value();
         book.sheets.push_back(std::move(sheet));
         m_tables.push_back(table);
+        size_t span = SIZE_MAX;
+        for (pugi::xml_node child = table.first_child(); child && span == SIZE_MAX; child = child.next_sibling())
+            span = SpanOf(child);
+        m_tableSpans.push_back(span);
     }
     return !book.sheets.empty();
+}
+
+// Cuts each table's rows out of the content: the outline keeps everything
+// else, with a placeholder where the rows were. False when there is nothing to
+// cut or the content is not plain UTF-8 markup.
+bool OdsLoader::BuildOutline() {
+    std::string_view xml(m_contentBytes);
+    if (DeclaresOtherEncoding(xml)) return false;
+    size_t copied = 0;
+    for (size_t pos = FindStartTag(xml, 0, "table"); pos != std::string_view::npos;
+         pos = FindStartTag(xml, pos, "table")) {
+        size_t contentStart = TagEnd(xml, pos);
+        if (contentStart == std::string_view::npos) return false;
+        std::string_view name = TagName(xml, pos);
+        if (xml[contentStart - 2] == '/' || name.size() < 5) {
+            pos = contentStart;
+            continue;
+        }
+        // The table's own prefix names its rows and its end tag.
+        std::string prefix(name.substr(0, name.size() - 5));
+        std::string endTag = "</" + std::string(name) + ">";
+        size_t tableEnd = xml.find(endTag, contentStart);
+        if (tableEnd == std::string_view::npos) return false;
+        // The first row: rows follow the columns, near the table's start.
+        size_t first = std::string_view::npos;
+        for (size_t at = xml.find('<', contentStart); at < tableEnd; at = xml.find('<', at + 1)) {
+            if (at + 1 < xml.size() && (xml[at + 1] == '/' || xml[at + 1] == '!' || xml[at + 1] == '?')) continue;
+            std::string_view tag = TagName(xml, at);
+            if (tag.substr(0, prefix.size()) == prefix && IsRowElement(tag.substr(prefix.size()))) {
+                first = at;
+                break;
+            }
+        }
+        // The last row's end, searched back from the table's end: what follows the
+        // rows is short. Header rows may close the run only after the last row.
+        size_t last = std::string_view::npos;
+        if (first != std::string_view::npos) {
+            std::string close = "</" + prefix + "table-row";
+            for (size_t at = xml.rfind(close, tableEnd); at != std::string_view::npos && at > first;
+                 at = xml.rfind(close, at - 1)) {
+                if (IsRowElement(TagName(xml, at).substr(prefix.size()))) {
+                    last = at;
+                    break;
+                }
+            }
+            if (last != std::string_view::npos) {
+                size_t header = xml.substr(0, tableEnd).find("</" + prefix + "table-header-rows", last);
+                if (header != std::string_view::npos && IsRowElement(TagName(xml, header).substr(prefix.size())))
+                    last = header;
+            }
+        }
+        if (first != std::string_view::npos && last != std::string_view::npos) {
+            size_t end = TagEnd(xml, last);
+            if (end == std::string_view::npos || end > tableEnd) return false;
+            m_outline.append(xml.substr(copied, first - copied));
+            m_rowSpans.push_back({first, end, "</" + prefix + "table-row>", m_outline.size()});
+            m_outline += "<" + std::string(kRowsPlaceholder) + "/>";
+            copied = end;
+        }
+        pos = tableEnd + endTag.size();
+    }
+    if (m_rowSpans.empty()) return false;
+    m_outline.append(xml.substr(copied));
+    return true;
+}
+
+size_t OdsLoader::SpanOf(const pugi::xml_node& node) const {
+    if (m_rowSpans.empty() || LocalName(node.name()) != kRowsPlaceholder) return SIZE_MAX;
+    const char* name = node.name();
+    if (name <= m_outline.data() || name >= m_outline.data() + m_outline.size()) return SIZE_MAX;
+    size_t at = static_cast<size_t>(name - m_outline.data()) - 1;
+    auto span = std::lower_bound(m_rowSpans.begin(), m_rowSpans.end(), at,
+                                 [](const RowSpan& s, size_t offset) { return s.outlineAt < offset; });
+    return span != m_rowSpans.end() && span->outlineAt == at ? static_cast<size_t>(span - m_rowSpans.begin()) : SIZE_MAX;
+}
+
+// A span of rows, parsed a slice of about a megabyte at a time. A slice is cut
+// after a row's end tag; a cut inside a row group does not parse alone, and
+// then the rest of the span is parsed at once.
+bool OdsLoader::ReadRowSpan(BookModel& book, SheetModel& sheet, const RowSpan& span, uint32_t& row) {
+    std::string_view xml(m_contentBytes);
+    pugi::xml_document doc;
+    size_t pos = span.begin;
+    while (pos < span.end) {
+        size_t cut = span.end;
+        if (span.end - pos > kRowSliceBytes) {
+            size_t at = xml.substr(0, span.end).find(span.rowEndTag, pos + kRowSliceBytes);
+            if (at != std::string_view::npos) cut = at + span.rowEndTag.size();
+        }
+        // Parsed from a copy: the content stays whole for a cut that must be retried.
+        m_slice.assign(xml.data() + pos, cut - pos);
+        bool parsed = doc.load_buffer_inplace(m_slice.data(), m_slice.size(), kContentParseFlags | pugi::parse_fragment,
+                                              pugi::encoding_utf8);
+        if (!parsed && cut != span.end) {
+            cut = span.end;
+            m_slice.assign(xml.data() + pos, cut - pos);
+            parsed = doc.load_buffer_inplace(m_slice.data(), m_slice.size(), kContentParseFlags | pugi::parse_fragment,
+                                             pugi::encoding_utf8);
+        }
+        if (!parsed || !ReadRows(book, sheet, doc, row)) return false;
+        pos = cut;
+    }
+    m_slice.clear();
+    m_slice.shrink_to_fit();
+    return true;
 }
 
 void OdsLoader::AppendParagraph(std::string& out, const pugi::xml_node& node) const {
@@ -365,6 +541,15 @@ bool OdsLoader::ReadRows(BookModel& book, SheetModel& sheet, const pugi::xml_nod
             if (!ReadRows(book, sheet, node, row)) return false;
             continue;
         }
+        if (name == kRowsPlaceholder) {
+            // The table's rows, read once, where they stood.
+            if (m_pendingSpan != SIZE_MAX && SpanOf(node) == m_pendingSpan) {
+                size_t span = m_pendingSpan;
+                m_pendingSpan = SIZE_MAX;
+                if (!ReadRowSpan(book, sheet, m_rowSpans[span], row)) return false;
+            }
+            continue;
+        }
         if (name != "table-row") continue;
         uint64_t repeat = RepeatCount(AttributeNamed(node, "number-rows-repeated").value());
         if (row < kXlsxMaxRows) {
@@ -389,6 +574,7 @@ bool OdsLoader::LoadSheet(BookModel& book, size_t index) {
     m_columnDefaults.clear();
     uint32_t col = 0;
     ReadColumnDefaults(sheet, m_tables[index], col);
+    m_pendingSpan = m_tableSpans[index];
     if (!ReadRows(book, sheet, m_tables[index], row)) {
         sheet.cells.clear();
         return false;

@@ -10,40 +10,6 @@ constexpr size_t kSliceBytes = size_t(1) << 20;
 
 bool IsNameEnd(char c) { return c == '>' || c == '/' || c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// Position of the '<' of the first start tag with this local name at or after from.
-size_t FindStartTag(std::string_view xml, size_t from, std::string_view local) {
-    while (true) {
-        size_t pos = xml.find('<', from);
-        if (pos == std::string_view::npos || pos + 1 >= xml.size()) return std::string_view::npos;
-        char first = xml[pos + 1];
-        if (first != '/' && first != '?' && first != '!') {
-            size_t end = pos + 1;
-            while (end < xml.size() && !IsNameEnd(xml[end])) ++end;
-            std::string_view name = xml.substr(pos + 1, end - pos - 1);
-            size_t colon = name.rfind(':');
-            if (colon != std::string_view::npos) name = name.substr(colon + 1);
-            if (name == local) return pos;
-        }
-        from = pos + 1;
-    }
-}
-
-// Position just past the '>' of the tag starting at pos (quotes respected).
-size_t TagEnd(std::string_view xml, size_t pos) {
-    char quote = 0;
-    for (size_t i = pos; i < xml.size(); ++i) {
-        char c = xml[i];
-        if (quote) {
-            if (c == quote) quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '>') {
-            return i + 1;
-        }
-    }
-    return std::string_view::npos;
-}
-
 // Position of the "</" of the first end tag with this local name at or after from.
 size_t FindEndTag(std::string_view xml, size_t from, std::string_view local) {
     while (true) {
@@ -62,6 +28,38 @@ size_t FindEndTag(std::string_view xml, size_t from, std::string_view local) {
 }
 
 }  // namespace
+
+size_t FindStartTag(std::string_view xml, size_t from, std::string_view local) {
+    while (true) {
+        size_t pos = xml.find('<', from);
+        if (pos == std::string_view::npos || pos + 1 >= xml.size()) return std::string_view::npos;
+        char first = xml[pos + 1];
+        if (first != '/' && first != '?' && first != '!') {
+            size_t end = pos + 1;
+            while (end < xml.size() && !IsNameEnd(xml[end])) ++end;
+            std::string_view name = xml.substr(pos + 1, end - pos - 1);
+            size_t colon = name.rfind(':');
+            if (colon != std::string_view::npos) name = name.substr(colon + 1);
+            if (name == local) return pos;
+        }
+        from = pos + 1;
+    }
+}
+
+size_t TagEnd(std::string_view xml, size_t pos) {
+    char quote = 0;
+    for (size_t i = pos; i < xml.size(); ++i) {
+        char c = xml[i];
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '>') {
+            return i + 1;
+        }
+    }
+    return std::string_view::npos;
+}
 
 pugi::xml_node ChildNamed(const pugi::xml_node& node, std::string_view local) {
     for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())

@@ -29,6 +29,13 @@ pugi::xml_attribute AttributeNamed(const pugi::xml_node& node, std::string_view 
 // Text content of an element (embedded or in a child data node).
 std::string_view NodeText(const pugi::xml_node& node);
 
+// Position of the '<' of the first start tag with this local name at or after
+// from; npos when there is none.
+size_t FindStartTag(std::string_view xml, size_t from, std::string_view local);
+// Position just past the '>' of the tag starting at pos (quotes respected);
+// npos when the tag never ends.
+size_t TagEnd(std::string_view xml, size_t pos);
+
 // Calls onItem for each <item> element directly inside the first <container>
 // element of xml, parsing slices of about a megabyte in place (xml is
 // modified). outside receives the document without the container's content,

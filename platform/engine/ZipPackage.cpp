@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <strings.h>
+#include <sys/mman.h>
 #include <vector>
 
 namespace dulo::engine {
@@ -18,6 +19,17 @@ namespace dulo::engine {
 namespace {
 
 constexpr size_t kReadStep = size_t(1) << 20;
+constexpr size_t kHugePage = size_t(2) << 20;
+
+// A part of many megabytes is written once into fresh memory: faulting it in
+// 2 MB pages rather than 4 KB ones saves more time than inflating it costs.
+void AdviseHugePages(std::string& bytes) {
+    if (bytes.capacity() < 4 * kHugePage) return;
+    uintptr_t start = reinterpret_cast<uintptr_t>(bytes.data());
+    uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
+    uintptr_t end = (start + bytes.capacity()) & ~(kHugePage - 1);
+    if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}
 
 void EnsureGsf() {
     static const bool ready = [] {
@@ -128,6 +140,7 @@ bool ZipPackage::Read(std::string_view partName, std::string& bytes, size_t maxB
         // The size comes from the archive's directory: a part that inflates beyond
     // maxBytes is taken as damaged (or hostile); read in steps rather than trust it.
         bytes.reserve(std::min<size_t>(static_cast<size_t>(claimed), maxBytes));
+        AdviseHugePages(bytes);
         while (gsf_input_remaining(part) > 0) {
             size_t step = std::min<size_t>(kReadStep, static_cast<size_t>(gsf_input_remaining(part)));
             size_t at = bytes.size();

@@ -111,6 +111,52 @@ TEST(EngineLotus, Release3SheetsAndTenByteNumbers) {
     EXPECT_EQ(second->Column(), 5);
 }
 
+// Release 3 and later labels are LMBCS: escapes for control characters,
+// other code pages and UTF-16, and sequences that break off.
+TEST(EngineLotus, Release3LabelsDecodeLmbcs) {
+    struct Case {
+        const char* what;
+        std::string label;  // after the alignment prefix
+        const char* utf8;
+    };
+    const Case cases[] = {
+        {"line breaks as control escapes", "abc\x0F\x2D\x0F\x2A" "def", "abc\r\ndef"},
+        {"a tab and a line feed as they are", "a\tb\nc", "a\tb\nc"},
+        {"a high byte in the default group (code page 850, not 437)", "\x9B" "re", "\u00F8re"},
+        {"the default group named", "caf\x01\x82", "caf\u00E9"},
+        {"a Cyrillic group", "\x05\xC0", "\u0410"},
+        {"a Latin-2 group", "\x06\xA5", "\u0105"},
+        {"a UTF-16 character", "\x14\x20\xAC 5", "\u20AC 5"},
+        {"a UTF-16 character whose low byte is zero", "\x14\xF6\x01", "\u0100"},
+        {"a C1 control character", "x\x0F\x85y", "x\u0085y"},
+        {"a control escape cut off", "ab\x0F", "ab\uFFFD"},
+        {"a UTF-16 character cut off", "ab\x14\x20", "ab\uFFFD"},
+        {"a double-byte character cut off", "ab\x10\x88", "ab\uFFFD"},
+        {"a double-byte character", "\x10\x88\x9F" "ok", "\uFFFDok"},
+        {"an extra character of the default group", "\x01\x27z", "\uFFFDz"},
+        {"a group byte of no set", "\x07z", "\uFFFDz"},
+        {"a UTF-16 surrogate", "\x14\xD8\x01z", "\uFFFDz"},
+    };
+    LotusWriter w;
+    w.Record(0, U16(0x1000) + std::string(24, '\0'));
+    w.Record(0x1B, U16(14000) + U16(1) + Sz("Cr\x8Ame"));
+    uint16_t row = 0;
+    for (const Case& k : cases) w.Cell3(0x16, 0, 0, row++, Sz("'" + k.label));
+    w.Record(1);
+    Opened o = OpenInEngine(w.Write(TempPath("lmbcs.wk4")));
+    ASSERT_EQ(o.book->Sheets()->Count(), 2);
+    EXPECT_EQ(o.book->Worksheets(2)->Name(), "Cr\u00E8me");
+    auto sheet = o.book->Worksheets(1);
+    row = 0;
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        VARIANT v;
+        sheet->Cells(++row, 1)->Value(v);
+        EXPECT_EQ(Text(v), k.utf8);
+        VariantClear(&v);
+    }
+}
+
 TEST(EngineLotus, RecordsThatDoNotHoldAreSkippedOrEndTheFile) {
     struct Case {
         const char* what;

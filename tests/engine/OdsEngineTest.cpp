@@ -1,5 +1,6 @@
 // OpenDocument packages built in the test: the cell kinds, repeats and text
-// forms gnumeric does not write, and repeat counts far beyond the data.
+// forms gnumeric does not write, repeat counts far beyond the data, and
+// tables large enough that their rows are read in several slices.
 #include "Builders.h"
 #include "EngineHelpers.h"
 
@@ -12,9 +13,10 @@ namespace {
 
 // A package of content.xml with these tables and automatic styles; the first
 // part is the mimetype, as the format asks.
-std::string BuildOds(const std::string& name, const std::string& tables, const std::string& styles = "") {
+std::string BuildOds(const std::string& name, const std::string& tables, const std::string& styles = "",
+                     const std::string& encoding = "UTF-8") {
     std::string content =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+        "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>"
         "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
         "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
         "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
@@ -172,6 +174,96 @@ TEST(EngineOds, SheetsInOrderByTheirNames) {
     EXPECT_EQ(o.book->Sheets()->Count(), 2);
     EXPECT_EQ(o.book->Worksheets(1)->Name(), "Crude \u00D6l");
     EXPECT_EQ(o.book->Worksheets(2)->Name(), "Second");
+}
+
+// Rows enough for several slices of the content: numbers, a text of two
+// paragraphs with a span and a run of spaces, a repeated value.
+constexpr int kSliceColumns = 21;
+std::string ManyRows(int rows) {
+    std::string body;
+    for (int r = 0; r < rows; ++r) {
+        std::string cells;
+        for (int c = 0; c < 18; ++c) cells += FloatCell(r * 100 + c);
+        cells += "<table:table-cell office:value-type=\"string\"><text:p>row <text:span>" + std::to_string(r) +
+                 "</text:span></text:p><text:p>a<text:s text:c=\"2\"/>b</text:p></table:table-cell>"
+                 "<table:table-cell table:number-columns-repeated=\"2\" office:value-type=\"float\" office:value=\"7\"/>";
+        body += Row(cells);
+    }
+    return body;
+}
+
+void ExpectManyRows(dulo::engine::IWorksheet& sheet, int rows) {
+    UsedArea area;
+    ReadUsed(sheet, area);
+    ASSERT_TRUE(area.IsArray());
+    ASSERT_EQ(area.rows, rows);
+    ASSERT_EQ(area.cols, kSliceColumns);
+    int wrong = 0;
+    for (long r = 1; r <= rows; ++r) {
+        for (long c = 1; c <= 18; ++c) {
+            const VARIANT& v = area.At(r, c);
+            if (v.vt != VT_R8 || v.dblVal != (r - 1) * 100 + (c - 1)) ++wrong;
+        }
+        if (Text(area.At(r, 19)) != "row " + std::to_string(r - 1) + "\na  b") ++wrong;
+        if (area.At(r, 20).dblVal != 7 || area.At(r, 21).dblVal != 7) ++wrong;
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST(EngineOds, RowsReadInSlicesReadAsTheWholeTable) {
+    constexpr int kRows = 2500;  // about 5 MB of rows
+    struct Case {
+        const char* what;
+        std::string body;
+    };
+    const std::string rows = ManyRows(kRows);
+    const std::string nested = Row("<table:table-cell><table:table table:name=\"inner\">" + Row(FloatCell(-1)) +
+                                   "</table:table></table:table-cell>");
+    const Case cases[] = {
+        {"rows directly in the table", rows},
+        {"every row in one group", "<table:table-row-group>" + rows + "</table:table-row-group>"},
+        {"columns before the rows, sheet names after them",
+         "<table:table-column table:number-columns-repeated=\"21\"/>" + rows +
+             "<table:named-expressions><table:named-range table:name=\"x\" table:cell-range-address=\"A1\"/>"
+             "</table:named-expressions>"},
+        {"a table inside a cell", rows + nested},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        Opened o = OpenInEngine(BuildOds("slices.ods", Table("Big", k.body) + Table("After", Row(FloatCell(2)))));
+        ASSERT_EQ(o.book->Sheets()->Count(), 2);
+        EXPECT_EQ(o.book->Worksheets(2)->Name(), "After");
+        ExpectManyRows(*o.book->Worksheets(1), kRows);
+        VARIANT v;
+        o.book->Worksheets(2)->Cells(1, 1)->Value(v);
+        EXPECT_EQ(v.dblVal, 2);
+    }
+}
+
+TEST(EngineOds, ContentInAnotherEncodingIsReadWhole) {
+    Opened o = OpenInEngine(BuildOds("latin1.ods",
+                                     Table("L", Row("<table:table-cell office:value-type=\"string\"><text:p>M\xFC"
+                                                    "nchen</text:p></table:table-cell>")),
+                                     "", "ISO-8859-1"));
+    VARIANT v;
+    o.book->Worksheets(1)->Cells(1, 1)->Value(v);
+    EXPECT_EQ(Text(v), "M\u00FCnchen");
+    VariantClear(&v);
+}
+
+// What stands for a table's rows while the rest is read as a tree is the
+// reader's own: written into a file it reads nothing twice and nothing of
+// another table.
+TEST(EngineOds, RowPlaceholdersInTheFileReadNothing) {
+    std::string fakes;
+    for (int i = 0; i < 2000; ++i) fakes += "<dulo-rows n=\"0\"/><dulo-rows n=\"1\"/><dulo-rows n=\"99\"/>";
+    Opened o = OpenInEngine(BuildOds("placeholders.ods", Table("Big", ManyRows(600)) + Table("Fakes", fakes + Row(FloatCell(3)))));
+    ExpectManyRows(*o.book->Worksheets(1), 600);
+    UsedArea area;
+    ReadUsed(*o.book->Worksheets(2), area);
+    EXPECT_EQ(area.rows, 1);
+    EXPECT_EQ(area.cols, 1);
+    EXPECT_EQ(area.value.dblVal, 3);
 }
 
 }  // namespace
