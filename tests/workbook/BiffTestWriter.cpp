@@ -56,18 +56,18 @@ std::vector<uint8_t> Biff5Book(const std::vector<uint8_t>& globals, const std::v
     size_t globalsSize = 4 + 8 + globals.size() + 4;
     for (const Biff5Sheet& s : sheets) globalsSize += 4 + 7 + s.name.size();
     BiffWriter book;
-    book.Record(biff::kBof5, Body().u16(0x0500).u16(0x0005).u16(0).u16(0));
+    book.Record(dulo::biff::kBof5, Body().u16(0x0500).u16(0x0005).u16(0).u16(0));
     book.Append(globals);
     size_t offset = globalsSize;
     for (const Biff5Sheet& s : sheets) {
-        book.Record(biff::kBoundSheet, Body().u32(uint32_t(offset)).u8(0).u8(0).str8(s.name));
+        book.Record(dulo::biff::kBoundSheet, Body().u32(uint32_t(offset)).u8(0).u8(0).str8(s.name));
         offset += 4 + 8 + s.records.size() + (s.withEof ? 4 : 0);
     }
-    book.Record(biff::kEof);
+    book.Record(dulo::biff::kEof);
     for (const Biff5Sheet& s : sheets) {
-        book.Record(biff::kBof5, Body().u16(0x0500).u16(0x0010).u16(0).u16(0));
+        book.Record(dulo::biff::kBof5, Body().u16(0x0500).u16(0x0010).u16(0).u16(0));
         book.Append(s.records);
-        if (s.withEof) book.Record(biff::kEof);
+        if (s.withEof) book.Record(dulo::biff::kEof);
     }
     return book.Bytes();
 }

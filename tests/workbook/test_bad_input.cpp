@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <functional>
 
-using namespace biff;
+using namespace dulo::biff;
 
 namespace {
 

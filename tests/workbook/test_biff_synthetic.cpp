@@ -11,7 +11,7 @@
 #include <iterator>
 #include <string>
 
-using namespace biff;
+using namespace dulo::biff;
 
 namespace {
 

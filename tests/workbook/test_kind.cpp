@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 
-using namespace biff;
+using namespace dulo::biff;
 
 namespace {
 

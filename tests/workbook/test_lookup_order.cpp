@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-using namespace biff;
+using namespace dulo::biff;
 
 namespace {
 
