@@ -36,9 +36,9 @@ public:
     bool Empty() const { return m_blocks.empty(); }
     void Append(uint16_t id, const uint8_t* data, uint16_t length);
     // Appends the records in data[0..size) without copying them. The caller has
-    // checked that they are whole records (dulo::biff::RecordCursor): the store trusts their
-    // lengths. The caller keeps the bytes alive and unmoved while the store uses
-    // them. Empty runs are ignored.
+    // checked that they are whole records (dulo::biff::RecordCursor): the store
+    // trusts their lengths. The caller keeps the bytes alive and unmoved while
+    // the store uses them. Empty runs are ignored.
     void AppendInPlace(uint8_t* data, size_t size);
     void Swap(RecordStore& other) { m_blocks.swap(other.m_blocks); }
 
