@@ -3,8 +3,8 @@
 // record with every length checked. Labels of releases 1 and 2 are code page
 // 437 text; later releases write LMBCS.
 #include "platform/TextConv.h"
+#include "platform/biff/LittleEndian.h"
 #include "platform/engine/BookLoader.h"
-#include "platform/engine/LittleEndian.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +15,9 @@
 namespace dulo::engine {
 
 namespace {
+
+using biff::ReadF64;
+using biff::ReadU16;
 
 constexpr size_t kMaxLotusBytes = size_t(256) << 20;
 
@@ -51,8 +54,8 @@ public:
         : m_p(reinterpret_cast<const uint8_t*>(bytes.data())), m_n(bytes.size()) {}
     bool Next(Record& r) {
         if (m_n - m_pos < 4) return false;
-        r.type = U16(m_p + m_pos);
-        r.size = U16(m_p + m_pos + 2);
+        r.type = ReadU16(m_p + m_pos);
+        r.size = ReadU16(m_p + m_pos + 2);
         if (r.size > m_n - m_pos - 4) return false;
         r.data = m_p + m_pos + 4;
         m_pos += 4 + size_t(r.size);
@@ -70,7 +73,7 @@ private:
 bool Extended(const uint8_t* p, double& value) {
     uint64_t mantissa = 0;
     for (int i = 7; i >= 0; --i) mantissa = (mantissa << 8) | p[i];
-    uint16_t top = U16(p + 8);
+    uint16_t top = ReadU16(p + 8);
     int exponent = top & 0x7FFF;
     if (exponent == 0x7FFF) return false;
     value = mantissa == 0 ? 0.0 : std::ldexp(static_cast<double>(mantissa), exponent - 16383 - 63);
@@ -272,8 +275,8 @@ void LotusReader::ReadRelease2(const std::string& bytes, const std::string& path
     Record r;
     while (cursor.Next(r) && r.type != kEof) {
         if (r.type == kColumnWidth) {
-            if (r.size >= 3 && U16(r.data) < kXlsMaxColumns) {
-                uint32_t col = U16(r.data);
+            if (r.size >= 3 && ReadU16(r.data) < kXlsMaxColumns) {
+                uint32_t col = ReadU16(r.data);
                 if (sheet.widths.size() <= col) sheet.widths.resize(col + 1, -1);
                 // Characters as the program counts them; the cell padding is added back.
                 sheet.widths[col] = r.data[2] + 5.0 / 7.0;
@@ -284,7 +287,7 @@ void LotusReader::ReadRelease2(const std::string& bytes, const std::string& path
                       r.type == kFormula || r.type == kString;
         if (!isCell || r.size < 5) continue;
         uint8_t format = r.data[0];
-        uint32_t col = U16(r.data + 1), row = U16(r.data + 3);
+        uint32_t col = ReadU16(r.data + 1), row = ReadU16(r.data + 3);
         Cell cell{};
         cell.type = CellType::Blank;
         switch (r.type) {
@@ -293,13 +296,13 @@ void LotusReader::ReadRelease2(const std::string& bytes, const std::string& path
         case kInteger:
             if (r.size < 7) continue;
             cell.type = CellType::Number;
-            cell.number = static_cast<int16_t>(U16(r.data + 5));
+            cell.number = static_cast<int16_t>(ReadU16(r.data + 5));
             break;
         case kNumber:
         case kFormula:
             if (r.size < 13) continue;
             if (r.type == kFormula) cell.flags |= Cell::kFormula;
-            cell.number = F64(r.data + 5);
+            cell.number = ReadF64(r.data + 5);
             if (std::isfinite(cell.number)) cell.type = CellType::Number;
             break;
         case kLabel:
@@ -334,8 +337,8 @@ void LotusReader::ReadRelease3(const std::string& bytes) {
         if (r.type == kBof && !first) break;  // a second section follows the worksheet
         first = false;
         if (r.type == kExtended3) {
-            if (r.size >= 5 && U16(r.data) == kSheetNameSubtype && U16(r.data + 2) < 256) {
-                size_t index = U16(r.data + 2);
+            if (r.size >= 5 && ReadU16(r.data) == kSheetNameSubtype && ReadU16(r.data + 2) < 256) {
+                size_t index = ReadU16(r.data + 2);
                 uint32_t name = Text(r, 4, false);
                 std::u16string_view text = m_book.strings.Get(name);
                 if (!text.empty()) Sheet(index)->name = dulo::Utf16ToUtf8(text);
@@ -343,7 +346,7 @@ void LotusReader::ReadRelease3(const std::string& bytes) {
             continue;
         }
         if (r.type < kLabel3 || r.type > kString3 || r.size < 4) continue;
-        uint32_t row = U16(r.data), col = r.data[3];
+        uint32_t row = ReadU16(r.data), col = r.data[3];
         SheetModel& sheet = *Sheet(r.data[2]);
         Cell cell{};
         cell.type = CellType::Blank;
@@ -361,7 +364,7 @@ void LotusReader::ReadRelease3(const std::string& bytes) {
         case kSmallNumber3:
             if (r.size < 6) continue;
             cell.type = CellType::Number;
-            cell.number = SmallNumber(U16(r.data + 4));
+            cell.number = SmallNumber(ReadU16(r.data + 4));
             break;
         case kString3:
             if (m_pendingSheet == &sheet && m_pendingCell < sheet.cells.size() && sheet.cells[m_pendingCell].row == row &&
@@ -387,7 +390,7 @@ std::unique_ptr<BookLoader> OpenLotus(const std::string& path, BookModel& book) 
     if (!ReadWholeFile(path, bytes, kMaxLotusBytes) || bytes.size() < 6) return nullptr;
     book.maxRows = kXlsMaxRows;
     book.maxColumns = kXlsMaxColumns;
-    uint16_t version = U16(reinterpret_cast<const uint8_t*>(bytes.data()) + 4);
+    uint16_t version = ReadU16(reinterpret_cast<const uint8_t*>(bytes.data()) + 4);
     LotusReader reader(book);
     if (version >= 0x1000) reader.ReadRelease3(bytes);
     else reader.ReadRelease2(bytes, path);

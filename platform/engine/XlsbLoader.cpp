@@ -1,8 +1,8 @@
 // Excel binary workbooks (.xlsb): the OOXML package with binary parts, each a
 // run of records (variable-length type and size), read with every length checked.
 #include "platform/TextConv.h"
+#include "platform/biff/LittleEndian.h"
 #include "platform/engine/BookLoader.h"
-#include "platform/engine/LittleEndian.h"
 #include "platform/engine/ZipPackage.h"
 
 #include <cmath>
@@ -11,6 +11,11 @@
 namespace dulo::engine {
 
 namespace {
+
+using biff::DecodeRk;
+using biff::ReadF64;
+using biff::ReadU16;
+using biff::ReadU32;
 
 enum : uint32_t {
     kRowHdr = 0,
@@ -89,11 +94,11 @@ private:
 // False when it runs past the record.
 bool WideString(const Record& r, uint32_t offset, std::u16string& out, uint32_t* end = nullptr) {
     if (offset > r.size || r.size - offset < 4) return false;
-    uint32_t cch = U32(r.data + offset);
+    uint32_t cch = ReadU32(r.data + offset);
     if (cch > (r.size - offset - 4) / 2) return false;
     out.resize(cch);
     const uint8_t* p = r.data + offset + 4;
-    for (uint32_t i = 0; i < cch; ++i) out[i] = static_cast<char16_t>(U16(p + 2 * i));
+    for (uint32_t i = 0; i < cch; ++i) out[i] = static_cast<char16_t>(ReadU16(p + 2 * i));
     if (end) *end = offset + 4 + cch * 2;
     return true;
 }
@@ -149,7 +154,7 @@ bool XlsbLoader::ReadWorkbook(BookModel& book) {
     Record r;
     while (cursor.Next(r)) {
         if (r.type == kWbProp && r.size >= 4) {
-            book.date1904 = U32(r.data) & 0x01;
+            book.date1904 = ReadU32(r.data) & 0x01;
         } else if (r.type == kBundleSh) {
             // hsState, iTabID, the relationship id, the name.
             std::u16string relId, name;
@@ -193,13 +198,13 @@ void XlsbLoader::ReadStyles(const std::string& part) {
     Record r;
     while (cursor.Next(r)) {
         if (r.type == kFmt && r.size >= 2) {
-            if (WideString(r, 2, m_text)) custom.emplace_back(U16(r.data), ClassifyFormatCode(dulo::Utf16ToUtf8(m_text)));
+            if (WideString(r, 2, m_text)) custom.emplace_back(ReadU16(r.data), ClassifyFormatCode(dulo::Utf16ToUtf8(m_text)));
         } else if (r.type == kBeginCellXfs) {
             inCellXfs = true;
         } else if (r.type == kEndCellXfs) {
             inCellXfs = false;
         } else if (r.type == kXf && inCellXfs && r.size >= 4) {
-            xfFormats.push_back(U16(r.data + 2));
+            xfFormats.push_back(ReadU16(r.data + 2));
         }
     }
     m_xfClasses.reserve(xfFormats.size());
@@ -216,8 +221,8 @@ void XlsbLoader::AddCell(BookModel& book, SheetModel& sheet, uint32_t row, const
     bool isShort = r.type >= kShortBlank;
     uint32_t head = isShort ? 4 : 8;
     if (r.size < head) return;
-    uint32_t col = isShort ? nextCol : U32(r.data);
-    uint32_t xf = U32(r.data + head - 4) & 0x00FFFFFF;
+    uint32_t col = isShort ? nextCol : ReadU32(r.data);
+    uint32_t xf = ReadU32(r.data + head - 4) & 0x00FFFFFF;
     if (col >= kXlsxMaxColumns) return;
     nextCol = col + 1;
     const uint8_t* v = r.data + head;
@@ -233,11 +238,11 @@ void XlsbLoader::AddCell(BookModel& book, SheetModel& sheet, uint32_t row, const
     case kCellBlank:
         break;
     case kCellRk:
-        if (left >= 4) number = DecodeRk(U32(v)), isNumber = true;
+        if (left >= 4) number = DecodeRk(ReadU32(v)), isNumber = true;
         break;
     case kCellReal:
     case kFmlaNum:
-        if (left >= 8) number = F64(v), isNumber = true;
+        if (left >= 8) number = ReadF64(v), isNumber = true;
         break;
     case kCellError:
     case kFmlaError:
@@ -249,9 +254,9 @@ void XlsbLoader::AddCell(BookModel& book, SheetModel& sheet, uint32_t row, const
         break;
     case kCellIsst:
         // An index beyond the table reads as an empty cell.
-        if (left >= 4 && U32(v) < m_sharedStrings.size()) {
+        if (left >= 4 && ReadU32(v) < m_sharedStrings.size()) {
             cell.type = CellType::String;
-            cell.index = m_sharedStrings[U32(v)];
+            cell.index = m_sharedStrings[ReadU32(v)];
         }
         break;
     case kCellSt:
@@ -309,22 +314,22 @@ bool XlsbLoader::LoadSheet(BookModel& book, size_t index) {
             break;
         case kRowHdr:
             if (inData) {
-                rowValid = r.size >= 4 && U32(r.data) < kXlsxMaxRows;
-                if (rowValid) row = U32(r.data);
+                rowValid = r.size >= 4 && ReadU32(r.data) < kXlsxMaxRows;
+                if (rowValid) row = ReadU32(r.data);
                 nextCol = 0;
             }
             break;
         case kWsFmtInfo:
             if (r.size >= 6) {
-                uint32_t defaultWidth = U32(r.data);
+                uint32_t defaultWidth = ReadU32(r.data);
                 if (defaultWidth != 0xFFFFFFFFu && defaultWidth / 256.0 < 256) sheet.defaultWidth = defaultWidth / 256.0;
-                if (U16(r.data + 4) < 256) sheet.baseWidth = U16(r.data + 4);
+                if (ReadU16(r.data + 4) < 256) sheet.baseWidth = ReadU16(r.data + 4);
             }
             break;
         case kColInfo:
             if (r.size >= 18) {
-                uint32_t first = U32(r.data), last = std::min<uint32_t>(U32(r.data + 4), kXlsxMaxColumns - 1);
-                double width = U32(r.data + 8) / 256.0;
+                uint32_t first = ReadU32(r.data), last = std::min<uint32_t>(ReadU32(r.data + 4), kXlsxMaxColumns - 1);
+                double width = ReadU32(r.data + 8) / 256.0;
                 if (first > last || width > 255) break;
                 if (sheet.widths.size() <= last) {
                     sheet.widths.resize(last + 1, -1);
@@ -332,7 +337,7 @@ bool XlsbLoader::LoadSheet(BookModel& book, size_t index) {
                 }
                 for (uint32_t c = first; c <= last; ++c) {
                     sheet.widths[c] = width;
-                    sheet.hiddenColumns[c] = U16(r.data + 16) & 0x0001;
+                    sheet.hiddenColumns[c] = ReadU16(r.data + 16) & 0x0001;
                 }
             }
             break;

@@ -1,8 +1,6 @@
 #include "sources/workbook/BiffFormat.h"
 
-#include <cstring>
-
-namespace biff {
+namespace dulo::biff {
 
 int WidthFromUnits(uint16_t units) { return (units & 0xFF) > 73 ? (units >> 8) + 1 : (units >> 8); }
 
@@ -51,4 +49,4 @@ int ClassifyBuiltinCode(std::string_view code) {
     return 0;
 }
 
-}  // namespace biff
+}  // namespace dulo::biff

@@ -61,7 +61,7 @@ void RecordStore::AppendInPlace(uint8_t* data, size_t size) {
     while (size > 0) {
         size_t run = 0;
         while (size - run >= 4) {
-            size_t next = run + 4 + ReadU16(data + run + 2);
+            size_t next = run + 4 + dulo::biff::ReadU16(data + run + 2);
             if (next > size || next > kMaxRun) break;
             run = next;
         }
@@ -78,15 +78,4 @@ void RecordStore::AppendInPlace(uint8_t* data, size_t size) {
 uint8_t* RecordStore::MutableData(RecPos pos) {
     if (pos.block >= m_blocks.size() || pos.offset + 4 > m_blocks[pos.block].used) return nullptr;
     return m_blocks[pos.block].bytes + pos.offset + 4;
-}
-
-RecordCursor::Status RecordCursor::Next(uint16_t& id, uint16_t& length, const uint8_t*& body) {
-    if (m_offset >= m_size) return End;
-    if (m_size - m_offset < 4) return Truncated;
-    id = ReadU16(m_data + m_offset);
-    length = ReadU16(m_data + m_offset + 2);
-    if (m_size - m_offset - 4 < length) return Truncated;
-    body = m_data + m_offset + 4;
-    m_offset += 4u + length;
-    return Ok;
 }

@@ -5,6 +5,8 @@
 // blocks; a record that does not fit in the rest of a block starts the next
 // one) or borrowed: a run of whole records inside a buffer the caller keeps,
 // so a workbook stream read into memory is walked in place, not copied.
+#include "platform/biff/RecordCursor.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -34,9 +36,9 @@ public:
     bool Empty() const { return m_blocks.empty(); }
     void Append(uint16_t id, const uint8_t* data, uint16_t length);
     // Appends the records in data[0..size) without copying them. The caller has
-    // checked that they are whole records (RecordCursor): the store trusts their
-    // lengths. The caller keeps the bytes alive and unmoved while the store uses
-    // them. Empty runs are ignored.
+    // checked that they are whole records (dulo::biff::RecordCursor): the store
+    // trusts their lengths. The caller keeps the bytes alive and unmoved while
+    // the store uses them. Empty runs are ignored.
     void AppendInPlace(uint8_t* data, size_t size);
     void Swap(RecordStore& other) { m_blocks.swap(other.m_blocks); }
 
@@ -48,8 +50,8 @@ public:
         const Block& block = m_blocks[pos.block];
         if (block.used < 4 || pos.offset > block.used - 4) return false;
         const uint8_t* p = block.bytes + pos.offset;
-        record.id = uint16_t(p[0] | (p[1] << 8));
-        record.length = uint16_t(p[2] | (p[3] << 8));
+        record.id = dulo::biff::ReadU16(p);
+        record.length = dulo::biff::ReadU16(p + 2);
         record.data = p + 4;
         record.pos = pos;
         return true;
@@ -90,32 +92,4 @@ private:
     };
     std::unique_ptr<uint8_t[], Free> m_bytes;
     size_t m_size = 0;
-};
-
-// Little-endian reads from record data; the caller has checked the length.
-inline uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-inline uint32_t ReadU32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-inline double ReadF64(const uint8_t* p) {
-    uint64_t bits = uint64_t(ReadU32(p)) | (uint64_t(ReadU32(p + 4)) << 32);
-    double value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-// Walks the records of a byte buffer (a file or a workbook stream).
-class RecordCursor {
-public:
-    enum Status { Ok, End, Truncated };
-    RecordCursor(const uint8_t* data, size_t size, size_t offset = 0) : m_data(data), m_size(size), m_offset(offset) {}
-    // The next record; End at the end of the bytes, Truncated when a record
-    // header or body runs past them.
-    Status Next(uint16_t& id, uint16_t& length, const uint8_t*& body);
-    size_t Offset() const { return m_offset; }
-
-private:
-    const uint8_t* m_data;
-    size_t m_size;
-    size_t m_offset;
 };

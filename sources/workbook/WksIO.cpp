@@ -62,7 +62,7 @@ bool TWksIOInnards::GetFormatString(int, int& length, const char*& text) {
 
 int TWksIOInnards::ClassifyFormat(int length, const char* text) {
     if (!text || length <= 0) return 0;
-    return biff::ClassifyFormatText(std::string_view(text, size_t(length)));
+    return dulo::biff::ClassifyFormatText(std::string_view(text, size_t(length)));
 }
 
 bool TWksIOInnards::UsesBiff5Xf() { return false; }
@@ -168,10 +168,10 @@ int TWksIO::DetectKind(const char* path, WksOpenStep& failure) {
     std::fclose(f);
     failure = WksOpenStep::Opened;
     if (n >= 2) {
-        switch (ReadU16(head)) {
-            case biff::kBof2: return WKS_KIND_BIFF2;
-            case biff::kBof3: return WKS_KIND_BIFF3;
-            case biff::kBof4: return WKS_KIND_BIFF4;
+        switch (dulo::biff::ReadU16(head)) {
+            case dulo::biff::kBof2: return WKS_KIND_BIFF2;
+            case dulo::biff::kBof3: return WKS_KIND_BIFF3;
+            case dulo::biff::kBof4: return WKS_KIND_BIFF4;
             default: break;
         }
     }
@@ -184,7 +184,7 @@ int TWksIO::DetectKind(const char* path, WksOpenStep& failure) {
     auto beginsWithBof5 = [&](const char* name) {
         auto stream = doc.OpenStream(name, true);
         uint8_t word[2];
-        return stream && stream->Size() >= 2 && stream->Read(word, 2) && ReadU16(word) == biff::kBof5;
+        return stream && stream->Size() >= 2 && stream->Read(word, 2) && dulo::biff::ReadU16(word) == dulo::biff::kBof5;
     };
     if (beginsWithBof5("Book")) return WKS_KIND_BIFF5;
     if (beginsWithBof5("Workbook")) return WKS_KIND_APPLICATION;

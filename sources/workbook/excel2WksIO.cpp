@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-using namespace biff;
+using namespace dulo::biff;
 
 namespace {
 
@@ -62,13 +62,12 @@ bool excel2WksIO::ReadWholeFile(std::vector<uint8_t>& bytes) {
 bool excel2WksIO::LoadRecords(const uint8_t* data, size_t size, size_t offset) {
     m_store.Clear();
     RecordCursor cursor(data, size, offset);
-    uint16_t id, length;
-    const uint8_t* body;
+    Record rec;
     for (;;) {
-        switch (cursor.Next(id, length, body)) {
+        switch (cursor.Next(rec)) {
             case RecordCursor::Ok:
-                m_store.Append(id, body, length);
-                if (id == kEof) return true;
+                m_store.Append(rec.id, rec.data, rec.length);
+                if (rec.id == kEof) return true;
                 break;
             case RecordCursor::End:
                 m_store.Append(kEof, nullptr, 0);

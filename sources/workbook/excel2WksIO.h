@@ -102,13 +102,13 @@ private:
     // record holds a run of RK cells); false for a record that holds none.
     bool CellSpan(const RecordView& record, int& row, int& first, int& last) const {
         if (record.length < 4 || !IsCellRecord(record.id)) return false;
-        row = ReadU16(record.data);
-        first = last = ReadU16(record.data + 2);
-        if (record.id == biff::kMulRk) {
+        row = dulo::biff::ReadU16(record.data);
+        first = last = dulo::biff::ReadU16(record.data + 2);
+        if (record.id == dulo::biff::kMulRk) {
             // Row, first column, then (XF index, RK value) pairs, then the last column.
             if (record.length < 12) return false;
             last = first + (record.length - 6) / 6 - 1;
-        } else if (record.id == biff::kMulBlank) {
+        } else if (record.id == dulo::biff::kMulBlank) {
             // Row, first column, then an XF index per blank, then the last column.
             if (record.length < 8) return false;
             last = first + (record.length - 6) / 2 - 1;
@@ -119,7 +119,7 @@ private:
     static constexpr size_t kNotInRun = ~size_t(0);
     size_t MulRkIndex(const RecordView& record, int column) const {
         if (m_nVersion != 5 || record.length < 12 || column < 0) return kNotInRun;
-        size_t i = size_t(column) - ReadU16(record.data + 2);  // wraps when column is before the run
+        size_t i = size_t(column) - dulo::biff::ReadU16(record.data + 2);  // wraps when column is before the run
         return i < size_t(record.length - 6) / 6 ? i : kNotInRun;
     }
     bool FindCell(int row, int column, RecordView& record);

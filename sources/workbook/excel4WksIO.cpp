@@ -24,14 +24,14 @@ bool excel4WksIO::SheetNameMatches(const uint8_t* stored, size_t length, const s
 }
 
 bool excel4WksIO::LoadBundledSheet(const std::vector<uint8_t>& file, const std::string& sheetName) {
+    using namespace dulo::biff;
     RecordCursor cursor(file.data(), file.size());
-    uint16_t id, length;
-    const uint8_t* body;
-    while (cursor.Next(id, length, body) == RecordCursor::Ok) {
-        if (id == biff::kCodePage && length >= 2) m_codepage = ReadU16(body);
-        if (id != biff::kBundleSheet || length < 5) continue;
-        size_t nameLength = body[4];
-        if (5 + nameLength > length || !SheetNameMatches(body + 5, nameLength, sheetName)) continue;
+    Record rec;
+    while (cursor.Next(rec) == RecordCursor::Ok) {
+        if (rec.id == kCodePage && rec.length >= 2) m_codepage = ReadU16(rec.data);
+        if (rec.id != kBundleSheet || rec.length < 5) continue;
+        size_t nameLength = rec.data[4];
+        if (5 + nameLength > rec.length || !SheetNameMatches(rec.data + 5, nameLength, sheetName)) continue;
         return LoadRecords(file.data(), file.size(), cursor.Offset());
     }
     m_nReadError = SheetMissing;

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-using namespace biff;
+using namespace dulo::biff;
 
 excel5WksIO::excel5WksIO(const std::string& path, const std::string& sheetName) : excel4WksIO(path, 5) {
     if (!ReadBook()) {
@@ -55,16 +55,15 @@ bool excel5WksIO::ReadBook() {
 // Walks the workbook globals up to their end-of-file record, collecting the sheets.
 bool excel5WksIO::ReadGlobals(std::vector<BoundSheet>& sheets, size_t& globalsEnd) {
     RecordCursor cursor(m_book.data(), m_book.size());
-    uint16_t id, length;
-    const uint8_t* body;
-    while (cursor.Next(id, length, body) == RecordCursor::Ok) {
-        if (id == kEof) {
+    Record rec;
+    while (cursor.Next(rec) == RecordCursor::Ok) {
+        if (rec.id == kEof) {
             globalsEnd = cursor.Offset() - 4;
             return true;
         }
-        if (id == kCodePage && length >= 2) m_codepage = ReadU16(body);
-        if (id == kBoundSheet && length >= 7 && size_t(7) + body[6] <= length)
-            sheets.push_back({ReadU32(body), body + 7, body[6]});
+        if (rec.id == kCodePage && rec.length >= 2) m_codepage = ReadU16(rec.data);
+        if (rec.id == kBoundSheet && rec.length >= 7 && size_t(7) + rec.data[6] <= rec.length)
+            sheets.push_back({ReadU32(rec.data), rec.data + 7, rec.data[6]});
     }
     return false;
 }
@@ -84,9 +83,8 @@ bool excel5WksIO::BuildSheet(const std::string& sheetName) {
     if (!sheet || sheet->offset >= m_book.size()) return false;
 
     RecordCursor cursor(m_book.data(), m_book.size(), sheet->offset);
-    uint16_t id, length;
-    const uint8_t* body;
-    if (cursor.Next(id, length, body) != RecordCursor::Ok || id != kBof5) return false;
+    Record rec;
+    if (cursor.Next(rec) != RecordCursor::Ok || rec.id != kBof5) return false;
 
     // The store borrows the stream: the globals up to their end-of-file record,
     // then the sheet's records up to its own, leaving out SHRFMLA. MULRK records
@@ -95,16 +93,16 @@ bool excel5WksIO::BuildSheet(const std::string& sheetName) {
     m_store.AppendInPlace(m_book.data(), globalsEnd);
     size_t runStart = sheet->offset;
     for (;;) {
-        const size_t at = cursor.Offset() - 4 - length;  // where the current record starts
-        if (id == kShrFmla) {
+        const size_t at = cursor.Offset() - 4 - rec.length;  // where the current record starts
+        if (rec.id == kShrFmla) {
             m_store.AppendInPlace(m_book.data() + runStart, at - runStart);
             runStart = cursor.Offset();
         }
-        if (id == kEof) {
+        if (rec.id == kEof) {
             m_store.AppendInPlace(m_book.data() + runStart, cursor.Offset() - runStart);
             return true;
         }
-        switch (cursor.Next(id, length, body)) {
+        switch (cursor.Next(rec)) {
             case RecordCursor::Ok: break;
             case RecordCursor::End:
                 m_store.AppendInPlace(m_book.data() + runStart, cursor.Offset() - runStart);
@@ -136,13 +134,12 @@ bool excel5WksIO::SelectSheet(const char* name) {
 std::vector<std::string> excel5WksIO::GetSheetNames() const {
     std::vector<std::string> names;
     RecordCursor cursor(m_book.data(), m_book.size());
-    uint16_t id, length;
-    const uint8_t* body;
+    Record rec;
     int codepage = 1252;
-    while (cursor.Next(id, length, body) == RecordCursor::Ok && id != kEof) {
-        if (id == kCodePage && length >= 2) codepage = ReadU16(body);
-        if (id == kBoundSheet && length >= 7 && size_t(7) + body[6] <= length)
-            names.push_back(dulo::ToUtf8FromCodepage(std::string_view(reinterpret_cast<const char*>(body + 7), body[6]), codepage));
+    while (cursor.Next(rec) == RecordCursor::Ok && rec.id != kEof) {
+        if (rec.id == kCodePage && rec.length >= 2) codepage = ReadU16(rec.data);
+        if (rec.id == kBoundSheet && rec.length >= 7 && size_t(7) + rec.data[6] <= rec.length)
+            names.push_back(dulo::ToUtf8FromCodepage(std::string_view(reinterpret_cast<const char*>(rec.data + 7), rec.data[6]), codepage));
     }
     return names;
 }

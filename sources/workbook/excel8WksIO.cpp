@@ -1,48 +1,18 @@
 #include "sources/workbook/excel8WksIO.h"
 
-#include "platform/Messages.h"
 #include "platform/OleDateTime.h"
 #include "platform/TextConv.h"
+#include "sources/workbook/ExcelApplication.h"
+#include "sources/workbook/SheetNameFolding.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
-#include <strings.h>
 
 using dulo::engine::IApplication;
 
 namespace {
-
-std::shared_ptr<IApplication> g_application;
-// Always 1 on this library's paths: the add-in refresh at start-up is skipped.
-int g_visibleFlag = 1;
-ApplicationHook g_startNotification = nullptr;
-ApplicationHook g_postOpenHook = nullptr;
-
-// Simple case folding of the scripts sheet names are written in: Latin-1,
-// Latin Extended-A, Greek and Cyrillic capitals to their small letters.
-char16_t FoldCase(char16_t c) {
-    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? static_cast<char16_t>(c + 32) : c;
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 32);
-    if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x138 && c != 0x149) {
-        bool oddPairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-        return static_cast<char16_t>(oddPairs ? (c % 2 == 1 ? c + 1 : c) : (c % 2 == 0 ? c + 1 : c));
-    }
-    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return static_cast<char16_t>(c + 32);
-    if (c >= 0x410 && c <= 0x42F) return static_cast<char16_t>(c + 32);
-    if (c >= 0x400 && c <= 0x40F) return static_cast<char16_t>(c + 80);
-    return c;
-}
-
-bool SameNameNoCase(const std::string& a, const std::string& b) {
-    std::u16string x = dulo::Utf8ToUtf16(a), y = dulo::Utf8ToUtf16(b);
-    if (x.size() != y.size()) return false;
-    for (size_t i = 0; i < x.size(); ++i)
-        if (FoldCase(x[i]) != FoldCase(y[i])) return false;
-    return true;
-}
 
 std::string Printf(const char* format, double value) {
     char text[512];
@@ -66,68 +36,7 @@ std::string DateText(double date) {
     return std::string(text, n);
 }
 
-TWksIOInnards* CreateReader(const char* path, const char* sheetName) { return new excel8WksIO(path, sheetName); }
-
-// Installed when the library loads, so that TWksIO reaches this reader.
-const bool g_installed = [] {
-    InstallExcel8WksIO();
-    return true;
-}();
-
 }  // namespace
-
-bool StartApplication() {
-    if (g_application) return true;
-    std::shared_ptr<IApplication> app;
-    try {
-        app = dulo::engine::CreateApplication();
-        if (!app) return false;
-        app->SetVisible(false);
-        app->SetDisplayAlerts(false);
-        app->SetIgnoreRemoteRequests(true);
-        if (g_visibleFlag == 0) {
-            auto addIns = app->AddIns();
-            for (long i = 1, n = addIns->Count(); i <= n; ++i) {
-                auto addIn = addIns->Item(i);
-                if (addIn->Installed()) {
-                    addIn->SetInstalled(false);
-                    addIn->SetInstalled(true);
-                }
-            }
-        }
-    } catch (const CComError&) {
-        return false;
-    }
-    g_application = app;
-    if (g_startNotification) g_startNotification();
-    return true;
-}
-
-bool QuitApplication() {
-    if (!g_application) return true;
-    try {
-        g_application->SetIgnoreRemoteRequests(false);
-        g_application->Quit();
-    } catch (const CComError&) {
-        return false;
-    }
-    g_application.reset();
-    return true;
-}
-
-bool IsApplicationRunning() { return static_cast<bool>(g_application); }
-
-void SetApplicationStartNotification(ApplicationHook hook) { g_startNotification = hook; }
-void SetApplicationPostOpenHook(ApplicationHook hook) { g_postOpenHook = hook; }
-
-void InstallExcel8WksIO() {
-    TWksIOApplication application;
-    application.IsRunning = &IsApplicationRunning;
-    application.Start = &StartApplication;
-    application.Create = &CreateReader;
-    SetWksIOApplication(application);
-    (void)g_installed;
-}
 
 excel8WksIO::excel8WksIO(const char* path, const char* sheetName) {
     VariantInit(&m_values);
@@ -136,7 +45,7 @@ excel8WksIO::excel8WksIO(const char* path, const char* sheetName) {
         Fail(EXCEL8_EMPTY_PATH);
         return;
     }
-    std::shared_ptr<IApplication> app = g_application;
+    std::shared_ptr<IApplication> app = RunningApplication();
     if (!app) {
         Fail(EXCEL8_NO_WORKBOOKS);
         return;
@@ -160,7 +69,7 @@ excel8WksIO::excel8WksIO(const char* path, const char* sheetName) {
         Fail(EXCEL8_OPEN_FAILED);
         return;
     }
-    if (g_postOpenHook) g_postOpenHook();
+    NotifyWorkbookOpened();
     try {
         m_sheets = app->Sheets();
     } catch (const CComError&) {
@@ -198,7 +107,7 @@ void excel8WksIO::Fail(int code) {
 }
 
 bool excel8WksIO::FindWorksheet(const std::string& name) {
-    std::shared_ptr<IApplication> app = g_application;
+    std::shared_ptr<IApplication> app = RunningApplication();
     if (!app) return false;
     try {
         if (name.empty()) {
@@ -208,7 +117,7 @@ bool excel8WksIO::FindWorksheet(const std::string& name) {
         long count = m_sheets ? m_sheets->Count() : 0;
         for (long i = 1; i <= count; ++i) {
             auto sheet = app->Worksheets(i);
-            if (sheet && SameNameNoCase(sheet->Name(), name)) {
+            if (sheet && SameSheetName(sheet->Name(), name)) {
                 m_worksheet = sheet;
                 return true;
             }
@@ -471,7 +380,7 @@ bool excel8WksIO::IsFormula(int row, int column) {
 }
 
 void excel8WksIO::Close() {
-    std::shared_ptr<IApplication> app = g_application;
+    std::shared_ptr<IApplication> app = RunningApplication();
     try {
         if (m_workbook) {
             bool alerts = app ? app->DisplayAlerts() : true;
@@ -490,35 +399,4 @@ void excel8WksIO::Close() {
     m_workbook.reset();
     m_sheets.reset();
     m_workbooks.reset();
-}
-
-bool GetExcelSaveFormat(std::string_view name, int& code, std::string* message) {
-    struct Format {
-        const char* name;
-        int code;
-    };
-    static constexpr Format kFormats[] = {
-        {"Excel5", 39},        {"Excel4", 33},         {"Excel4Workbook", 35}, {"Excel3", 29},
-        {"Excel2", 16},        {"WK4", 38},            {"WK3", 15},            {"CSVMac", 22},
-        {"TextMSDOS", 21},     {"WK1", 5},             {"WKS", 4},             {"WQ1", 34},
-        {"WJ2WD1", 14},        {"Excel2FarEast", 27},  {"Works2FarEast", 28},  {"CSV", 6},
-        {"CSVMSDOS", 24},      {"TextWindows", 20},    {"CSVWindows", 23},     {"DBF2", 7},
-        {"DBF3", 8},           {"DBF4", 11},           {"DIF", 9},             {"SYLK", 2},
-        {"Text", -4158},       {"TextMac", 19},        {"TextPrinter", 36},
-    };
-    if (name.empty()) {
-        code = 39;
-        return true;
-    }
-    for (const Format& f : kFormats) {
-        std::string_view known(f.name);
-        bool exact = known == "WKS";
-        if (known.size() == name.size() &&
-            (exact ? known == name : strncasecmp(known.data(), name.data(), name.size()) == 0)) {
-            code = f.code;
-            return true;
-        }
-    }
-    if (message) *message = dulo::FormatString(10252, {name});
-    return false;
 }

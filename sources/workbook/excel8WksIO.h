@@ -2,13 +2,14 @@
 // The workbook reader for every file the BIFF readers do not read: it drives
 // the spreadsheet application through its automation members, reads the used
 // area of the chosen worksheet in one Value call and answers the cell getters
-// from that array.
+// from that array. The application it drives is started, ended and installed
+// in ExcelApplication.h, which callers of this header reach too.
 #include "platform/engine/Automation.h"
+#include "sources/workbook/ExcelApplication.h"
 #include "sources/workbook/WksIO.h"
 
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 // Codes of the step that failed (GetErrorCode).
@@ -68,22 +69,3 @@ private:
     std::shared_ptr<dulo::engine::IWorksheet> m_worksheet;
     std::shared_ptr<dulo::engine::IRange> m_range;
 };
-
-// The process-wide application: started on first need, ended by the clean-up export.
-bool StartApplication();
-// False when ending it raised an automation error; the application is then kept.
-bool QuitApplication();
-bool IsApplicationRunning();
-
-// Host callbacks: after the application has started, after each workbook open.
-using ApplicationHook = void (*)();
-void SetApplicationStartNotification(ApplicationHook hook);
-void SetApplicationPostOpenHook(ApplicationHook hook);
-
-// Installs this reader as the application path of TWksIO (done at load; callable again).
-void InstallExcel8WksIO();
-
-// The application's file format code of a save-format name ("Excel5", "WK1",
-// "CSV", ...; empty gives 39). An unknown name gives false and, in message,
-// the text to report.
-bool GetExcelSaveFormat(std::string_view name, int& code, std::string* message);

@@ -7,7 +7,6 @@
 #include <gsf/gsf-utils.h>
 
 #include <cmath>
-#include <cstring>
 #include <fstream>
 #include <filesystem>
 #include <map>
@@ -117,27 +116,6 @@ std::string SheetXml(const std::string& rows, const std::string& beforeData) {
     return "<?xml version=\"1.0\"?><worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" +
            beforeData + "<sheetData>" + rows + "</sheetData></worksheet>";
 }
-
-BiffWriter& BiffWriter::Record(uint16_t id, const std::string& data) {
-    m_bytes += U16(id) + U16(static_cast<uint16_t>(data.size())) + data;
-    return *this;
-}
-
-BiffWriter& BiffWriter::Bof(uint16_t type) {
-    return Record(0x0809, U16(0x0600) + U16(type) + U16(0x0DBB) + U16(0x07CC) + U32(0) + U32(0x0006));
-}
-
-void BiffWriter::Patch32(size_t at, uint32_t value) { m_bytes.replace(at, 4, U32(value)); }
-
-std::string U16(uint16_t v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
-std::string U32(uint32_t v) { return U16(static_cast<uint16_t>(v & 0xFFFF)) + U16(static_cast<uint16_t>(v >> 16)); }
-std::string F64(double v) {
-    std::string s(8, '\0');
-    std::memcpy(s.data(), &v, 8);
-    return s;
-}
-std::string Str16(const std::string& latin1) { return U16(static_cast<uint16_t>(latin1.size())) + std::string(1, '\0') + latin1; }
-std::string CellHead(uint16_t row, uint16_t col, uint16_t xf) { return U16(row) + U16(col) + U16(xf); }
 
 namespace {
 

@@ -1,6 +1,8 @@
 #pragma once
 // Small writers for test workbooks: zip packages and compound documents
-// through libgsf, BIFF8 records by hand.
+// through libgsf, .xlsb and Lotus records by hand.
+#include "../support/BiffWriter.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -22,28 +24,14 @@ Parts XlsxParts(const std::vector<std::pair<std::string, std::string>>& sheets, 
 // A worksheet part around the given sheetData content.
 std::string SheetXml(const std::string& rows, const std::string& beforeData = "");
 
-// BIFF8 records appended to a byte string.
-class BiffWriter {
-public:
-    BiffWriter& Record(uint16_t id, const std::string& data);
-    BiffWriter& Bof(uint16_t type);  // 0x0005 globals, 0x0010 worksheet, 0x0020 chart
-    BiffWriter& Eof() { return Record(0x000A, ""); }
-    size_t Size() const { return m_bytes.size(); }
-    const std::string& Bytes() const { return m_bytes; }
-    // Overwrites a 32-bit value (a BOUNDSHEET offset once the sheet's place is known).
-    void Patch32(size_t at, uint32_t value);
-
-private:
-    std::string m_bytes;
-};
-
-std::string U16(uint16_t v);
-std::string U32(uint32_t v);
-std::string F64(double v);
-// XLUnicodeString: 16-bit count, option byte, compressed characters.
-std::string Str16(const std::string& latin1);
-// A cell header: row, column, XF index.
-std::string CellHead(uint16_t row, uint16_t col, uint16_t xf);
+// BIFF8 records and the little-endian fields of every binary writer here come
+// from the shared test writer.
+using bifftest::BiffWriter;
+using bifftest::CellHead;
+using bifftest::F64;
+using bifftest::Str16;
+using bifftest::U16;
+using bifftest::U32;
 
 // Records of a binary workbook part: type and size in the seven-bits-a-byte form.
 class XlsbWriter {

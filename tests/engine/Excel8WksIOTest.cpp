@@ -1,6 +1,7 @@
 // excel8WksIO over the engine: the opening steps and their error codes, the
 // getters by VARIANT type, widths, sheet selection, and the application's life.
 #include "Builders.h"
+#include "sources/workbook/ExcelSaveFormat.h"
 #include "sources/workbook/excel8WksIO.h"
 
 #include <gtest/gtest.h>

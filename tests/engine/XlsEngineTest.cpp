@@ -27,11 +27,11 @@ struct SheetRecords {
 // Globals (with the given extra records before the sheets' BOUNDSHEETs) and the sheets.
 std::string Book(const std::string& globals, const std::vector<SheetRecords>& sheets, bool fixOffsets = true) {
     BiffWriter w;
-    w.Bof(0x0005);
+    w.Bof8(0x0005);
     w.Record(0x0022, U16(0));  // DATEMODE, may be overridden by a later one in globals
     w.Record(0x041E, U16(170) + Str16("d/m/yy h:mm"));
     for (uint16_t fmt : {0, 14, 7, 170, 0}) w.Record(0x00E0, Xf(fmt));
-    std::string g = w.Bytes() + globals;
+    std::string g = w.String() + globals;
     BiffWriter tail;
     std::vector<size_t> offsetAt;
     for (const SheetRecords& s : sheets) {
@@ -39,20 +39,20 @@ std::string Book(const std::string& globals, const std::vector<SheetRecords>& sh
         BiffWriter b;
         b.Record(0x0085, U32(0) + std::string(1, '\0') + std::string(1, static_cast<char>(s.type)) +
                              std::string(1, static_cast<char>(s.name.size())) + std::string(1, '\0') + s.name);
-        g += b.Bytes();
+        g += b.String();
     }
     BiffWriter e;
     e.Eof();
-    g += e.Bytes();
+    g += e.String();
     std::string stream = g;
     for (size_t i = 0; i < sheets.size(); ++i) {
         if (fixOffsets) stream.replace(offsetAt[i], 4, U32(static_cast<uint32_t>(stream.size())));
         BiffWriter b;
-        b.Bof(sheets[i].type == 2 ? 0x0020 : 0x0010).Record(0x0000, "");
-        std::string body = b.Bytes() + sheets[i].records;
+        b.Bof8(sheets[i].type == 2 ? 0x0020 : 0x0010).Record(0x0000, "");
+        std::string body = b.String() + sheets[i].records;
         BiffWriter end;
         end.Eof();
-        stream += body + end.Bytes();
+        stream += body + end.String();
     }
     return stream;
 }
@@ -63,7 +63,7 @@ std::string Save(const std::string& name, const std::string& workbookStream) {
     return path;
 }
 
-std::string Rec(uint16_t id, const std::string& data) { return BiffWriter().Record(id, data).Bytes(); }
+std::string Rec(uint16_t id, const std::string& data) { return BiffWriter().Record(id, data).String(); }
 
 TEST(EngineXls, SharedStringsAcrossContinueRecords) {
     // "abc" compressed, continued as UTF-16 "def" after a fresh option byte; then a
@@ -117,7 +117,7 @@ TEST(EngineXls, CellRecordsAndTheirTypes) {
         Rec(0x0203, CellHead(1, 256, 0) + F64(1)) +                                     // beyond column IV
         Rec(0x00BD, U16(4) + U16(256) + U16(0) + U32(2) + U16(0) + U32(2) + U16(257)) +  // all past IV
         // An embedded chart's own records are not cells of the sheet.
-        BiffWriter().Bof(0x0020).Record(0x0203, CellHead(40, 40, 0) + F64(1)).Eof().Bytes();
+        BiffWriter().Bof8(0x0020).Record(0x0203, CellHead(40, 40, 0) + F64(1)).Eof().String();
     Opened o = OpenInEngine(Save("cells.xls", Book("", {{"S", 0, cells}})));
     auto ws = o.book->Worksheets(1);
     UsedArea area;

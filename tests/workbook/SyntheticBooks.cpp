@@ -2,7 +2,7 @@
 
 #include "sources/workbook/BiffFormat.h"
 
-using namespace biff;
+using namespace dulo::biff;
 
 // Formula result bytes: a number, or a typed special value (0 text, 1 logical, 2 error).
 Body NumberResult(Body b, double v) { return b.f64(v); }

@@ -1,6 +1,6 @@
 #pragma once
 // Workbooks built record by record, shared by the reading and the damaged-input tests.
-#include "BiffTestWriter.h"
+#include "WorkbookSupport.h"
 
 #include <string>
 #include <vector>

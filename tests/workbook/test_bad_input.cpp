@@ -1,7 +1,7 @@
 // Damaged workbooks: every fixture truncated and byte-flipped, and the
 // specific faults a reader must survive. Nothing may crash, hang or read
 // outside the file; such files fail to open or read as empty cells.
-#include "BiffTestWriter.h"
+#include "WorkbookSupport.h"
 #include "SyntheticBooks.h"
 #include "sources/workbook/BiffFormat.h"
 #include "sources/workbook/RecordStore.h"
@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <functional>
 
-using namespace biff;
+using namespace dulo::biff;
 
 namespace {
 

@@ -1,6 +1,6 @@
 // BIFF2, BIFF3, BIFF4 and BIFF5 streams built record by record: the parts no
 // tool here writes (old versions, MULRK, protection, code pages, out-of-order cells).
-#include "BiffTestWriter.h"
+#include "WorkbookSupport.h"
 #include "SyntheticBooks.h"
 #include "sources/workbook/BiffFormat.h"
 #include "sources/workbook/WksIO.h"
@@ -11,7 +11,7 @@
 #include <iterator>
 #include <string>
 
-using namespace biff;
+using namespace dulo::biff;
 
 namespace {
 

@@ -27,14 +27,14 @@ TEST(RkValue, DecodesIntegersDoublesAndHundredths) {
         {(uint32_t(-12345) << 2) | 3, -123.45},
         {HighWordOf(-2.5), -2.5},
     };
-    for (const Case& c : cases) EXPECT_DOUBLE_EQ(biff::DecodeRk(c.rk), c.expected) << "rk " << c.rk;
+    for (const Case& c : cases) EXPECT_DOUBLE_EQ(dulo::biff::DecodeRk(c.rk), c.expected) << "rk " << c.rk;
 }
 
 TEST(ColumnWidth, RoundsUpAboveSeventyThreeSixtieths) {
-    EXPECT_EQ(biff::WidthFromUnits(0x0A4A), 11);
-    EXPECT_EQ(biff::WidthFromUnits(0x0A49), 10);
-    EXPECT_EQ(biff::WidthFromUnits(0x0900), 9);
-    EXPECT_EQ(biff::WidthFromUnits(0x00FF), 1);
+    EXPECT_EQ(dulo::biff::WidthFromUnits(0x0A4A), 11);
+    EXPECT_EQ(dulo::biff::WidthFromUnits(0x0A49), 10);
+    EXPECT_EQ(dulo::biff::WidthFromUnits(0x0900), 9);
+    EXPECT_EQ(dulo::biff::WidthFromUnits(0x00FF), 1);
 }
 
 TEST(FormatText, DateAndTimeLettersOutsideBracketsAndQuotes) {
@@ -55,7 +55,7 @@ TEST(FormatText, DateAndTimeLettersOutsideBracketsAndQuotes) {
         {"General", 0},
         {"", 0},
     };
-    for (const Case& c : cases) EXPECT_EQ(biff::ClassifyFormatText(c.format), c.flags) << c.format;
+    for (const Case& c : cases) EXPECT_EQ(dulo::biff::ClassifyFormatText(c.format), c.flags) << c.format;
 }
 
 TEST(BuiltinFormat, Biff5CodesDecideDateAndTime) {
@@ -69,8 +69,8 @@ TEST(BuiltinFormat, Biff5CodesDecideDateAndTime) {
         {22, "D4", 0x100}, {23, "G", 0},  {164, "G", 0},  {-1, "G", 0},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(biff::BuiltinFormatCode(c.index), c.code) << c.index;
-        EXPECT_EQ(biff::ClassifyBuiltinCode(biff::BuiltinFormatCode(c.index)), c.flags) << c.index;
+        EXPECT_EQ(dulo::biff::BuiltinFormatCode(c.index), c.code) << c.index;
+        EXPECT_EQ(dulo::biff::ClassifyBuiltinCode(dulo::biff::BuiltinFormatCode(c.index)), c.flags) << c.index;
     }
 }
 

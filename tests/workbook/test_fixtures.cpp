@@ -1,6 +1,6 @@
 // BIFF5 workbooks written by gnumeric (tests/fixtures/workbook, made by
 // scripts/make-fixtures-workbook.sh from the sources beside them).
-#include "BiffTestWriter.h"
+#include "WorkbookSupport.h"
 #include "sources/workbook/WksIO.h"
 #include "sources/workbook/excel5WksIO.h"
 

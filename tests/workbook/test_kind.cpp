@@ -1,5 +1,5 @@
 // Kind detection, open modes and the hand-over to the spreadsheet application.
-#include "BiffTestWriter.h"
+#include "WorkbookSupport.h"
 #include "platform/cfb/CompoundFile.h"
 #include "sources/workbook/BiffFormat.h"
 #include "sources/workbook/WksIO.h"
@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 
-using namespace biff;
+using namespace dulo::biff;
 
 namespace {
 

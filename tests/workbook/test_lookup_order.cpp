@@ -2,7 +2,7 @@
 // column by column walks its records once. Whatever the order of the lookups,
 // every cell must read as it does on its own, including cells inside a MULRK
 // run, and the one-lookup GetCellValue must agree with GetNumber and GetCellText.
-#include "BiffTestWriter.h"
+#include "WorkbookSupport.h"
 #include "SyntheticBooks.h"
 #include "sources/workbook/BiffFormat.h"
 #include "sources/workbook/WksIO.h"
@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-using namespace biff;
+using namespace dulo::biff;
 
 namespace {
 

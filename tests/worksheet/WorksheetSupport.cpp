@@ -1,8 +1,9 @@
 #include "WorksheetSupport.h"
 
+#include "platform/biff/RecordIds.h"
+
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -54,76 +55,40 @@ std::vector<std::string> SheetSource::RowNames() const {
     return names;
 }
 
-namespace {
+using namespace dulo::biff;
+using bifftest::Body;
+using bifftest::CellHead;
 
-void Put16(std::vector<uint8_t>& b, int v) {
-    b.push_back(uint8_t(v & 0xFF));
-    b.push_back(uint8_t((v >> 8) & 0xFF));
-}
-
-std::vector<uint8_t> CellHead(int row, int column, int xf) {
-    std::vector<uint8_t> b;
-    Put16(b, row);
-    Put16(b, column);
-    Put16(b, xf);
-    return b;
-}
-
-}  // namespace
-
-Biff3Sheet::Biff3Sheet() { Record(0x0209, {0x00, 0x03, 0x10, 0x00, 0x00, 0x00}); }
-
-void Biff3Sheet::Record(uint16_t id, const std::vector<uint8_t>& body) {
-    Put16(m_bytes, id);
-    Put16(m_bytes, int(body.size()));
-    m_bytes.insert(m_bytes.end(), body.begin(), body.end());
-}
+Biff3Sheet::Biff3Sheet() { m_writer.Record(kBof3, Body().u16(0x0300).u16(0x0010).u16(0)); }
 
 Biff3Sheet& Biff3Sheet::Dimensions(int rows, int columns) {
-    std::vector<uint8_t> b;
-    Put16(b, 0);
-    Put16(b, rows);
-    Put16(b, 0);
-    Put16(b, columns);
-    Put16(b, 0);
-    Record(0x0200, b);
+    m_writer.Record(kDimensions, Body().u16(0).u16(rows).u16(0).u16(columns).u16(0));
     return *this;
 }
 
 Biff3Sheet& Biff3Sheet::Format(const std::string& text) {
-    std::vector<uint8_t> b{uint8_t(text.size())};
-    b.insert(b.end(), text.begin(), text.end());
-    Record(0x001E, b);
+    m_writer.Record(kFormat2, Body().str8(text));
     return *this;
 }
 
 Biff3Sheet& Biff3Sheet::Xf(int formatIndex) {
-    std::vector<uint8_t> b(12, 0);
-    b[1] = uint8_t(formatIndex);
-    Record(0x0243, b);
+    m_writer.Record(kXf3, Body().u8(0).u8(formatIndex).raw(std::string(10, '\0')));
     return *this;
 }
 
 Biff3Sheet& Biff3Sheet::Label(int row, int column, const std::string& text, int xf) {
-    std::vector<uint8_t> b = CellHead(row, column, xf);
-    Put16(b, int(text.size()));
-    b.insert(b.end(), text.begin(), text.end());
-    Record(0x0204, b);
+    m_writer.Record(kLabel, CellHead(row, column, xf).str16(text));
     return *this;
 }
 
 Biff3Sheet& Biff3Sheet::Number(int row, int column, double value, int xf) {
-    std::vector<uint8_t> b = CellHead(row, column, xf);
-    uint8_t raw[8];
-    std::memcpy(raw, &value, 8);
-    b.insert(b.end(), raw, raw + 8);
-    Record(0x0203, b);
+    m_writer.Record(kNumber, CellHead(row, column, xf).f64(value));
     return *this;
 }
 
 void Biff3Sheet::Write(const std::string& path) {
-    std::vector<uint8_t> bytes = m_bytes;
-    bytes.insert(bytes.end(), {0x0A, 0x00, 0x00, 0x00});
+    bifftest::BiffWriter sheet = m_writer;
+    const std::string& bytes = sheet.Eof().String();
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    out.write(bytes.data(), std::streamsize(bytes.size()));
 }

@@ -3,6 +3,7 @@
 // sheet with its reports captured, and a writer of small BIFF3 worksheets.
 #include "sources/WksTbl.h"
 #include "tables/IOOptions.h"
+#include "../support/BiffWriter.h"
 
 #include <cstdint>
 #include <sstream>
@@ -33,7 +34,8 @@ struct SheetSource {
     CColumnArray columnHeadings;
 };
 
-// A BIFF3 worksheet stream written record by record (no compound document).
+// A BIFF3 worksheet stream written record by record with the shared writer
+// (no compound document).
 class Biff3Sheet {
 public:
     Biff3Sheet();
@@ -46,6 +48,5 @@ public:
     void Write(const std::string& path);
 
 private:
-    void Record(uint16_t id, const std::vector<uint8_t>& body);
-    std::vector<uint8_t> m_bytes;
+    bifftest::BiffWriter m_writer;
 };
