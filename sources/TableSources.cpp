@@ -8,7 +8,7 @@
 #include "sources/database/DbfTbl.h"
 #include "sources/database/MfcOdbcTbl.h"
 #include "sources/database/ODBCTbl.h"
-#include "sources/workbook/excel8WksIO.h"
+#include "sources/workbook/ExcelApplication.h"
 #include "tables/IoTableDescription.h"
 #include "tables/TableReaders.h"
 

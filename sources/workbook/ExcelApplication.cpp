@@ -14,12 +14,6 @@ ApplicationHook g_postOpenHook = nullptr;
 
 TWksIOInnards* CreateReader(const char* path, const char* sheetName) { return new excel8WksIO(path, sheetName); }
 
-// Installed when the library loads, so that TWksIO reaches this reader.
-const bool g_installed = [] {
-    InstallExcel8WksIO();
-    return true;
-}();
-
 }  // namespace
 
 bool StartApplication() {
@@ -78,5 +72,4 @@ void InstallExcel8WksIO() {
     application.Start = &StartApplication;
     application.Create = &CreateReader;
     SetWksIOApplication(application);
-    (void)g_installed;
 }

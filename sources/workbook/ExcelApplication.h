@@ -16,8 +16,8 @@ using ApplicationHook = void (*)();
 void SetApplicationStartNotification(ApplicationHook hook);
 void SetApplicationPostOpenHook(ApplicationHook hook);
 
-// Installs the application reader as the application path of TWksIO (done at
-// load; callable again).
+// Installs the application reader as the application path of TWksIO; the
+// table sources' set-up does it before the first read (callable again).
 void InstallExcel8WksIO();
 
 // For the reader: the running application (null when none runs), and the

@@ -69,6 +69,7 @@ TEST(EngineCorpus, EveryWorkbookOpensAndEveryWorksheetReads) {
 
 TEST(EngineCorpus, TheReaderReadsEveryWorksheetCellByCell) {
     if (!fs::is_directory(kCorpus)) GTEST_SKIP() << "no corpus at " << kCorpus;
+    InstallExcel8WksIO();
     ASSERT_TRUE(StartApplication());
     int sheetsRead = 0;
     for (const fs::path& path : Workbooks()) {

@@ -55,6 +55,7 @@ std::shared_ptr<IApplication> RecordingFactory() {
 class EngineExcel8 : public ::testing::Test {
 protected:
     void SetUp() override {
+        InstallExcel8WksIO();
         SetApplicationFactory(&RecordingFactory);
         g_failStart = false;
         ASSERT_TRUE(QuitApplication());
