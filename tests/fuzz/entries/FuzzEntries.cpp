@@ -83,8 +83,9 @@ int ReadWorkbook(const std::string& path, int mode) {
     }
     int usedRows = 0, usedColumns = 0;
     wks.GetUsedArea(usedRows, usedColumns);
+    // NextCell gives the cell at or after the position, so the walk steps past each one.
     int row = -1, column = -1;
-    for (int walked = 0; walked < 4096 && wks.NextCell(row, column); ++walked) {
+    for (int walked = 0; walked < 4096 && wks.NextCell(row, column); ++walked, ++column) {
         wks.GetCellText(row, column, longText);
     }
     if (TWksIOInnards* innards = wks.GetInnards()) {
@@ -204,7 +205,10 @@ int ModelFile(const uint8_t* data, size_t size) {
         if (LoadTableSX(dir.c_str(), "PLAIN", &result) == 1) accepted = kAccepted;
         VariantClear(&result);
     }
-    for (const char* section : {"", "Tables"}) {
+    {
+        // Building the rows costs most of an input, so one section per input:
+        // every settings text, or only the Tables tab's, as the size falls.
+        const char* section = size % 2 ? "Tables" : "";
         VARIANT result;
         VariantInit(&result);
         if (GetNonDefaultModelSettings(file.c_str(), section, &result) == 1) accepted = kAccepted;
