@@ -96,12 +96,15 @@ TEST(FuzzContainers, EachNewKindReachesItsLoader) {
     fs::path engine = fs::path(DULO_FIXTURES) / "engine";
     EXPECT_EQ(RunEntry("csv", ReadBytes(engine / "text.csv")), fuzz::kAccepted);
     EXPECT_EQ(RunEntry("ods", ReadBytes(engine / "book.ods")), fuzz::kAccepted);
-    // A release 2 worksheet of one number, then its end.
-    const std::string lotus("\0\0\2\0\6\4" "\x0E\0\x0D\0\xF1\0\0\0\0\0\0\0\0\0\0\xF0\x3F" "\1\0\0\0", 27);
+    // A release 2 worksheet of two numbers (A1 and B1: one cell alone is no table), then its end.
+    const std::string number("\x0E\0\x0D\0\xF1\0\0\0\0\0\0\0\0\0\0\xF0\x3F", 17);
+    std::string lotus = std::string("\0\0\2\0\6\4", 6) + number + number + std::string("\1\0\0\0", 4);
+    lotus[4 + 6 + 17 + 1] = 1;  // the second number's column
     EXPECT_EQ(RunEntry("lotus", lotus), fuzz::kAccepted);
-    // Text with a NUL is no .csv text, and an .ods package is no binary workbook.
+    // Text with a NUL is no .csv text; without its release the BOF is no Lotus file.
     EXPECT_EQ(RunEntry("csv", std::string("a,b\0,c\n", 7)), fuzz::kRefused);
-    EXPECT_EQ(RunEntry("xlsb", ReadBytes(engine / "book.ods")), fuzz::kRefused);
+    lotus[4] = 0x7F;
+    EXPECT_EQ(RunEntry("lotus", lotus), fuzz::kRefused);
 }
 
 // The extdata target makes its blocks in the shape its seed files have: a file

@@ -3,6 +3,7 @@
 #include "dulo/DuloModelDataLib.h"
 #include "extmodels/ZeftInstance.h"
 #include "formulas/ModelVersion.h"
+#include "platform/Messages.h"
 #include "platform/archive/Archive.h"
 #include "platform/OleDateTime.h"
 #include "sources/BaseTbl.h"
@@ -383,7 +384,7 @@ void MakeBlocks(CZEFTInstance& instance, const std::string& modelName) {
 }
 
 // The first byte picks the version whose layout the rest is read in; accepted
-// when every byte of the file was read.
+// when every record was read without a failure and no byte was left over.
 int ExternalModelData(const uint8_t* data, size_t size) {
     Quiet();
     if (size == 0) return kRefused;
@@ -400,10 +401,14 @@ int ExternalModelData(const uint8_t* data, size_t size) {
     dulo::ZeftSession().host.PutBlockParameterValueByName = AcceptParameter;
     MakeBlocks(*instance, modelName);
     CArchive archive(data + 1, size - 1);
-    instance->SerializeExternalModels(modelName, WorkDirectory(), true, archive,
+    // Every failure the reader meets it reports: count the reports, show none.
+    int failures = 0;
+    dulo::SetMessageSink([](const char*, const char*, void* count) { ++*static_cast<int*>(count); }, &failures, true);
+    instance->SerializeExternalModels(modelName, WorkDirectory(), false, archive,
                                       kDataFileVersions[data[0] % kDataFileVersionCount]);
+    dulo::SetMessageSink(nullptr, nullptr, false);
     instance->BuildInputOutputLists(instance->InputOutputMap);
-    bool whole = archive.GetRemaining() == 0;
+    bool whole = failures == 0 && archive.GetRemaining() == 0;
     instance->Blocks.RemoveAll();
     instance->Variables.RemoveAll();
     dulo::ZeftSession().host = CZeftHostEntryPoints{};
