@@ -1,7 +1,7 @@
 # make demo   installs what is missing, builds, runs dulo on the example model
 # make test   installs what is missing, builds, runs every test twice (normal and ASan+UBSan)
 # make bench  builds in Release and runs the benchmarks against their peers
-# make fuzz   builds the fuzz targets with clang and runs each for FUZZ_SECONDS (60)
+# make fuzz   builds the fuzz targets with clang and runs each for FUZZ_SECONDS (60), FUZZ_JOBS (1) at a time
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
@@ -35,15 +35,15 @@ bench:
 	@scripts/run-benchmarks build-bench
 
 FUZZ_SECONDS ?= 60
-FUZZ_JOBS ?= 2
+FUZZ_JOBS ?= 1
 
 build-fuzz:
 	@scripts/install-deps --fuzz
 	CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDULO_FUZZ=ON $(CMAKE_FLAGS)
-	cmake --build build-fuzz -j$(FUZZ_JOBS)
+	cmake --build build-fuzz -j$(JOBS)
 
 fuzz: build-fuzz
-	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzz build-fuzz
+	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_JOBS=$(FUZZ_JOBS) scripts/run-fuzz build-fuzz
 
 install: build
 	cmake --install build

@@ -92,13 +92,14 @@ std::unique_ptr<ZipPackage> ZipPackage::Open(const std::string& path) {
         if (error) g_error_free(error);
         return nullptr;
     }
+    gsf_off_t archiveBytes = gsf_input_size(input);
     GsfInfile* zip = gsf_infile_zip_new(input, &error);
     g_object_unref(input);
     if (!zip) {
         if (error) g_error_free(error);
         return nullptr;
     }
-    return std::unique_ptr<ZipPackage>(new ZipPackage(zip));
+    return std::unique_ptr<ZipPackage>(new ZipPackage(zip, archiveBytes > 0 ? uint64_t(archiveBytes) : 0));
 }
 
 ZipPackage::~ZipPackage() { g_object_unref(m_zip); }
@@ -134,11 +135,15 @@ bool ZipPackage::Read(std::string_view partName, std::string& bytes, size_t maxB
         g_object_unref(part);
         return false;
     }
+    // The size comes from the archive's directory, and the zip reader hands out
+    // zeros up to it once the member's data has run out: a size no data in the
+    // archive could inflate to is damaged (or hostile), whatever maxBytes allows.
     gsf_off_t claimed = gsf_input_size(part);
-    bool ok = claimed >= 0 && static_cast<uint64_t>(claimed) <= maxBytes;
+    bool ok = claimed >= 0 && static_cast<uint64_t>(claimed) <= maxBytes &&
+              static_cast<uint64_t>(claimed) <= m_archiveBytes * kMaxInflateRatio;
     if (ok) {
-        // The size comes from the archive's directory: a part that inflates beyond
-    // maxBytes is taken as damaged (or hostile); read in steps rather than trust it.
+        // A part that inflates beyond maxBytes is taken as damaged too; read in
+        // steps rather than trust the size.
         bytes.reserve(std::min<size_t>(static_cast<size_t>(claimed), maxBytes));
         AdviseHugePages(bytes);
         while (gsf_input_remaining(part) > 0) {

@@ -1,5 +1,6 @@
 #pragma once
 // The parts of a zip package (OOXML), read through libgsf's zip reader.
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -19,13 +20,18 @@ public:
 
     // Reads a part by its name ("xl/workbook.xml", no leading "/"), compared
     // without regard to case as the application does. False when the part is
-    // missing, unreadable or inflates beyond maxBytes.
+    // missing, unreadable, inflates beyond maxBytes or claims more than the
+    // archive's bytes can inflate to.
     static constexpr size_t kMaxPartBytes = size_t(1) << 30;
     bool Read(std::string_view partName, std::string& bytes, size_t maxBytes = kMaxPartBytes) const;
 
+    // Deflate turns at most 258 bytes into 2 bits, about 1032 to 1.
+    static constexpr uint64_t kMaxInflateRatio = 1032;
+
 private:
-    explicit ZipPackage(GsfInfile* zip) : m_zip(zip) {}
+    ZipPackage(GsfInfile* zip, uint64_t archiveBytes) : m_zip(zip), m_archiveBytes(archiveBytes) {}
     GsfInfile* m_zip;
+    uint64_t m_archiveBytes;
 };
 
 // Parts read into one tree (workbook, relationships, styles) are small; larger

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <random>
 
 using namespace dulo::engine;
@@ -227,6 +228,21 @@ TEST(EngineXlsx, PartsAreFoundWithoutRegardToCaseAndReadUpToALimit) {
     EXPECT_EQ(ResolvePartName("xl/", "../docProps/./app.xml"), "docProps/app.xml");
     EXPECT_EQ(ResolvePartName("xl/", "/xl/styles.xml"), "xl/styles.xml");
     EXPECT_EQ(ResolvePartName("xl/", "worksheets\\sheet1.xml"), "xl/worksheets/sheet1.xml");
+    // The directory's size is a claim: the zip reader pads a member with zeros up
+    // to it, so a size beyond what the archive could inflate to is refused unread.
+    std::ifstream in(path, std::ios::binary);
+    std::string archive((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t entry = archive.find("PK\x01\x02");
+    ASSERT_NE(entry, std::string::npos);
+    const uint32_t claimed = 100u << 20;
+    ASSERT_GT(claimed, archive.size() * ZipPackage::kMaxInflateRatio);
+    archive.replace(entry + 24, 4, U32(claimed));
+    std::string claimsPath = TempPath("claimed.zip");
+    std::ofstream(claimsPath, std::ios::binary) << archive;
+    auto claims = ZipPackage::Open(claimsPath);
+    ASSERT_TRUE(claims);
+    EXPECT_FALSE(claims->Read("dir/part.xml", bytes));
+    EXPECT_TRUE(bytes.empty());
 }
 
 }  // namespace

@@ -90,4 +90,39 @@ TEST(FuzzContainers, FixedPackageReadsAndEachPartReachesTheReader) {
     EXPECT_EQ(RunEntry("xlsx_part", std::string(1, char(2)) + "<workbook"), fuzz::kRefused);
 }
 
+// The engine's newer kinds go out under their own extension, so detection
+// reaches each loader: text is .csv only by its name, the others by content.
+TEST(FuzzContainers, EachNewKindReachesItsLoader) {
+    fs::path engine = fs::path(DULO_FIXTURES) / "engine";
+    EXPECT_EQ(RunEntry("csv", ReadBytes(engine / "text.csv")), fuzz::kAccepted);
+    EXPECT_EQ(RunEntry("ods", ReadBytes(engine / "book.ods")), fuzz::kAccepted);
+    // A release 2 worksheet of two numbers (A1 and B1: one cell alone is no table), then its end.
+    const std::string number("\x0E\0\x0D\0\xF1\0\0\0\0\0\0\0\0\0\0\xF0\x3F", 17);
+    std::string lotus = std::string("\0\0\2\0\6\4", 6) + number + number + std::string("\1\0\0\0", 4);
+    lotus[4 + 6 + 17 + 1] = 1;  // the second number's column
+    EXPECT_EQ(RunEntry("lotus", lotus), fuzz::kAccepted);
+    // Text with a NUL is no .csv text; without its release the BOF is no Lotus file.
+    EXPECT_EQ(RunEntry("csv", std::string("a,b\0,c\n", 7)), fuzz::kRefused);
+    lotus[4] = 0x7F;
+    EXPECT_EQ(RunEntry("lotus", lotus), fuzz::kRefused);
+}
+
+// The extdata target makes its blocks in the shape its seed files have: a file
+// of every layout is read whole, record by record, and one cut short is not.
+TEST(FuzzContainers, DataFileOfEveryLayoutReadsWholeIntoTheBlocks) {
+    for (size_t v = 0; v < fuzz::kDataFileVersionCount; ++v) {
+        SCOPED_TRACE(fuzz::kDataFileVersions[v]);
+        std::vector<uint8_t> file = fuzz::ExternalDataFile(v);
+        EXPECT_EQ(RunEntry("extdata", file), fuzz::kAccepted);
+        file.pop_back();
+        EXPECT_EQ(RunEntry("extdata", file), fuzz::kRefused);
+    }
+    // The example model's own file, in the current layout.
+    std::vector<uint8_t> example =
+        ReadBytes(fs::path(DULO_FIXTURES) / "../../examples/model/externalmodel18.dulb");
+    ASSERT_FALSE(example.empty());
+    example.insert(example.begin(), 0);
+    EXPECT_EQ(RunEntry("extdata", example), fuzz::kAccepted);
+}
+
 }  // namespace

@@ -25,8 +25,7 @@ struct Target {
 };
 
 // Every target, in the order make fuzz runs them. A reader that lands adds its
-// entry here and a line to tests/fuzz/CMakeLists.txt (ODBC, .csv, .ods, .xlsb
-// and Lotus are still to come).
+// entry here and its name to tests/fuzz/CMakeLists.txt.
 const std::vector<Target>& Targets();
 const Target* FindTarget(const std::string& name);
 
@@ -42,5 +41,13 @@ extern const char* const kXlsxPartNames[];
 extern const size_t kXlsxPartCount;
 std::string XlsxFixedPart(size_t part);
 std::vector<uint8_t> XlsxPackage(size_t replacedPart, const std::string& partText);
+
+// The extdata target: its first byte picks one of these versions, whose layout
+// the rest is read in.
+extern const char* const kDataFileVersions[];
+extern const size_t kDataFileVersionCount;
+// A data file (with its version byte) holding a record for every block the
+// target makes, in the layout of that version.
+std::vector<uint8_t> ExternalDataFile(size_t version);
 
 }  // namespace fuzz

@@ -6,6 +6,8 @@
 #include "FuzzEntries.h"
 #include "xml/ReadModelText.h"
 
+#include "../../engine/Builders.h"
+
 #include <gsf/gsf-infile-zip.h>
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-stdio.h>
@@ -110,6 +112,17 @@ void FromFile(const fs::path& path) {
     } else if (ext == ".xlsx" || ext == ".xlsm") {
         Seed("xlsx", bytes);
         PackageParts(path);
+    } else if (ext == ".csv") {
+        Seed("csv", bytes);
+    } else if (ext == ".ods") {
+        Seed("ods", bytes);
+    } else if (ext == ".xlsb") {
+        Seed("xlsb", bytes);
+    } else if (ext == ".wks" || ext == ".wk1" || ext == ".wr1" || ext == ".wk3" || ext == ".wk4" || ext == ".123") {
+        Seed("lotus", bytes);
+    } else if (ext == ".dulb") {
+        // The example model's data file is in the current layout, the first version.
+        Seed("extdata", std::string(1, '\0') + bytes);
     } else if (ext == ".dbf") {
         Seed("dbf", bytes);
     } else if (ext == ".dulx") {
@@ -117,6 +130,61 @@ void FromFile(const fs::path& path) {
         std::string cipher;
         if (dulo::EncipherModelText(bytes, cipher)) Seed("bridge", cipher);
         Seed("bridge", bytes);
+    }
+}
+
+// Workbooks of the kinds the corpus may lack, through the engine tests' writers.
+void WrittenWorkbooks() {
+    using namespace enginetest;
+    LotusWriter release2;
+    release2.Record(0, U16(0x0406)).Record(6, std::string(8, '\0')).Record(8, U16(1) + "\x14");
+    release2.Cell(0x0F, 0xF1, 0, 0, Sz("'left")).Cell(0x0F, 0xF1, 1, 0, Sz("^centre"));
+    release2.Cell(0x0D, 0xF1, 0, 1, U16(uint16_t(-12))).Cell(0x0E, 0x02, 1, 1, F64(2.25));
+    release2.Cell(0x0E, 0x72, 2, 1, F64(36526)).Cell(0x0E, 0x78, 3, 1, F64(0.75));
+    release2.Cell(0x10, 0xF1, 0, 2, F64(4) + U16(0)).Cell(0x10, 0xF1, 1, 2, F64(0) + U16(0));
+    release2.Cell(0x33, 0xF1, 1, 2, Sz("text result")).Cell(0x0C, 0xF1, 4, 3).Record(1);
+    Seed("lotus", release2.Bytes());
+    LotusWriter release3;
+    release3.Record(0, U16(0x1000) + std::string(24, '\0'));
+    release3.Record(0x1B, U16(14000) + U16(1) + Sz("Crude"));
+    release3.Cell3(0x16, 0, 0, 0, Sz("'first")).Cell3(0x17, 0, 1, 0, Ext10(-1234.5625));
+    release3.Cell3(0x18, 0, 3, 0, U16(uint16_t(-84))).Cell3(0x19, 0, 0, 1, Ext10(7) + U16(0));
+    release3.Cell3(0x19, 0, 1, 1, std::string(8, '\0') + U16(0xFFFF) + U16(0)).Cell3(0x1A, 0, 1, 1, Sz("computed"));
+    release3.Cell3(0x17, 1, 4, 2, Ext10(3)).Record(1);
+    Seed("lotus", release3.Bytes());
+
+    // Cell records of every kind: shared strings, inline text, numbers, RK
+    // values, formulas' results and the short forms.
+    const std::string formulaTail = U16(0) + U32(0) + U32(0);
+    XlsbWriter sheet;
+    sheet.Record(129).Record(148, U32(0) + U32(3) + U32(0) + U32(5)).Record(145);
+    sheet.Row(0).Cell(7, 0, 0, U32(0)).Cell(7, 1, 0, U32(1)).Cell(6, 2, 0, WideStr("inline"));
+    sheet.Cell(4, 3, 0, "\x01").Cell(3, 4, 0, "\x2A");
+    sheet.Row(1).Cell(2, 0, 0, U32(7 << 2 | 2)).Cell(2, 1, 0, U32(303 << 2 | 3)).Cell(5, 2, 1, F64(40000));
+    sheet.Row(2).Cell(8, 0, 0, WideStr("res") + formulaTail).Cell(9, 1, 0, F64(2) + formulaTail);
+    sheet.Cell(10, 2, 0, "\x01" + formulaTail).Cell(11, 3, 0, "\x07" + formulaTail);
+    sheet.Row(3).Cell(5, 2, 0, F64(10)).Record(16, U32(0) + F64(11)).Record(13, U32(0) + U32(12 << 2 | 2));
+    sheet.Record(17, U32(0) + WideStr("short")).Record(12, U32(1)).Row(4).Cell(1, 5, 1);
+    sheet.Record(146).Record(130);
+    XlsbWriter strings;
+    strings.Record(159, U32(2) + U32(2)).Record(19, std::string(1, '\0') + WideStr("alpha"));
+    strings.Record(19, std::string(1, '\x01') + WideStr("rich") + U32(0)).Record(160);
+    XlsbWriter styles;
+    std::string xf = U16(0xFFFF) + U16(0) + std::string(12, '\0'), date = U16(0xFFFF) + U16(14) + std::string(12, '\0');
+    styles.Record(278).Record(615, U32(1)).Record(44, U16(170) + WideStr("yyyy-mm-dd")).Record(616);
+    styles.Record(617, U32(2)).Record(47, xf).Record(47, date).Record(618).Record(279);
+    fs::path zip = g_out / "written.xlsb";
+    WriteZip(zip.string(), XlsbParts({{"Kinds", sheet.Bytes()}, {"Chart1", ""}}, strings.Bytes(), styles.Bytes()));
+    Seed("xlsb", ReadAll(zip));
+    WriteZip(zip.string(), XlsbParts({{"Plain", XlsbWriter().Record(129).Record(145).Row(0).Cell(5, 0, 0, F64(1))
+                                                     .Record(146).Record(130).Bytes()}},
+                                     "", "", 1));
+    Seed("xlsb", ReadAll(zip));
+    fs::remove(zip);
+
+    for (const char* text : {"a,b,c\n1,2.5,-3e2\n\"quoted, with \"\"quotes\"\"\",2024-02-29,2024-02-29 13:45:00\r\n",
+                             "\xEF\xBB\xBFname;value\n\"open quote\n", ",,\n\n,x\r"}) {
+        Seed("csv", text);
     }
 }
 
@@ -147,6 +215,11 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> package = fuzz::XlsxPackage(fuzz::kXlsxPartCount, "");
     Seed("xlsx", std::string(package.begin(), package.end()));
     for (size_t i = 0; i < fuzz::kXlsxPartCount; ++i) Seed("xlsx_part", std::string(1, char(i)) + fuzz::XlsxFixedPart(i));
+    WrittenWorkbooks();
+    for (size_t v = 0; v < fuzz::kDataFileVersionCount; ++v) {
+        std::vector<uint8_t> file = fuzz::ExternalDataFile(v);
+        Seed("extdata", std::string(file.begin(), file.end()));
+    }
     for (const char* formula : {"(VIS+A)/B-VIS", "2+3", "IF(A>B,A,B)", "A^2+LOG(B)-EXP(-C)", "MAX(A,B,C)*MIN(D,1)",
                                 "SQRT(ABS(X))/(Y+1E-3)", "A*B+C*D-E/F", "-(-A)", "A=B", "A<>B AND C<=D OR NOT E"}) {
         Seed("formula", std::string("P\n") + formula);
