@@ -1,7 +1,8 @@
 // Lotus 1-2-3 worksheets: .wks/.wr1/.wk1 (releases 1 and 2, one sheet) and
 // .wk3/.wk4 (releases 3 and 4, several sheets, 10-byte numbers), record by
 // record with every length checked. Labels of releases 1 and 2 are code page
-// 437 text; later releases write LMBCS.
+// 437 text; later releases write LMBCS. Release 1-2 cells carry their format
+// byte; release 3-4 cells take theirs from row format records.
 #include "platform/TextConv.h"
 #include "platform/biff/LittleEndian.h"
 #include "platform/engine/BookLoader.h"
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace dulo::engine {
 
@@ -32,6 +34,7 @@ enum : uint16_t {
     kFormula = 0x10,
     kString = 0x33,
     // Releases 3 and 4.
+    kFormat3 = 0x13,
     kLabel3 = 0x16,
     kNumber3 = 0x17,
     kSmallNumber3 = 0x18,
@@ -41,6 +44,10 @@ enum : uint16_t {
 };
 
 constexpr uint16_t kSheetNameSubtype = 14000;
+// Format record subtypes: a row's formats column by column, and a row that
+// takes the formats of another.
+constexpr uint8_t kRowFormats = 0, kCopyRowFormats = 2;
+constexpr uint32_t kLotusColumns = 256;
 
 struct Record {
     uint16_t type = 0;
@@ -82,12 +89,16 @@ bool Extended(const uint8_t* p, double& value) {
 }
 
 // A 16-bit number: an even value is an integer (shifted left once); an odd one
-// holds a 12-bit integer and a 3-bit index into factors.
+// holds a 12-bit signed integer and a 3-bit index: times 5000 or 500, or
+// divided by 20, 200, 2000, 20000, 16 or 64. Dividing gives the double nearest
+// the value (3 / 20 is 0.15; 3 * 0.05 is not).
 double SmallNumber(uint16_t raw) {
     int16_t v = static_cast<int16_t>(raw);
     if (!(v & 1)) return v >> 1;
-    static constexpr double kFactors[] = {5000, 500, 0.05, 0.005, 0.0005, 0.00005, 0.0625, 0.015625};
-    return (v >> 4) * kFactors[(v >> 1) & 7];
+    int mantissa = v >> 4, index = (v >> 1) & 7;
+    if (index < 2) return mantissa * (index == 0 ? 5000.0 : 500.0);
+    static constexpr double kDivisors[] = {20, 200, 2000, 20000, 16, 64};
+    return mantissa / kDivisors[index - 2];
 }
 
 // A release 1-2 format byte: bits 4-6 the kind, bits 0-3 its variant.
@@ -210,6 +221,13 @@ void LmbcsDecoder::AppendUtf8(std::string& out, std::string_view bytes) {
     }
 }
 
+// The date and currency columns of one row of a release 3-4 sheet, in order.
+struct ClassRun {
+    uint16_t first, last;
+    NumberClass cls;
+};
+using RowClasses = std::shared_ptr<const std::vector<ClassRun>>;
+
 class LotusLoader : public BookLoader {
 public:
     bool LoadSheet(BookModel&, size_t) override { return true; }  // read whole when opened
@@ -226,6 +244,10 @@ private:
     void Add(SheetModel& sheet, uint32_t row, uint32_t col, Cell cell);
     // The text of a label or string record from offset, up to its NUL or the record's end.
     uint32_t Text(const Record& r, uint32_t offset, bool hasPrefix);
+    void RowFormats(const Record& r);
+    // Gives every number its row's class once all records are read: format
+    // records may come before or after the cells.
+    void ApplyRowClasses();
 
     BookModel& m_book;
     dulo::CSingleByteDecoder m_decoder;
@@ -235,6 +257,9 @@ private:
     // The formula cell whose text result the next string record holds.
     SheetModel* m_pendingSheet = nullptr;
     size_t m_pendingCell = SIZE_MAX;
+    // Rows with date or currency columns, by sheet << 16 | row. A row copying
+    // another shares its runs, so copies cost no more than their records.
+    std::map<uint32_t, RowClasses> m_rowClasses;
 };
 
 SheetModel* LotusReader::Sheet(size_t index) {
@@ -266,6 +291,66 @@ uint32_t LotusReader::Text(const Record& r, uint32_t offset, bool hasPrefix) {
     if (m_release3) m_lmbcs.AppendUtf8(m_utf8, text);
     else m_decoder.AppendUtf8(m_utf8, text);
     return m_book.strings.AddUtf8(m_utf8, false);
+}
+
+// A format record: sheet, subtype, row. Subtype 0 lists 32-bit format words
+// from column A on, the low byte the format as in release 2; bit 31 set, a
+// byte follows with the count of further columns the word covers. Subtype 2
+// names the sheet and row whose formats this row takes.
+void LotusReader::RowFormats(const Record& r) {
+    if (r.size < 4) return;
+    uint32_t key = uint32_t(r.data[0]) << 16 | U16(r.data + 2);
+    if (r.data[1] == kRowFormats) {
+        auto runs = std::make_shared<std::vector<ClassRun>>();
+        uint32_t col = 0;
+        for (size_t o = 4; o + 4 <= r.size && col < kLotusColumns;) {
+            uint32_t word = U32(r.data + o);
+            uint32_t count = 1;
+            if ((word & 0x80000000u) && o + 4 < r.size) {
+                count += r.data[o + 4];
+                o += 5;
+            } else {
+                o += 4;
+            }
+            uint32_t last = std::min(col + count, kLotusColumns) - 1;
+            NumberClass cls = ClassOfFormat(static_cast<uint8_t>(word));
+            if (cls != NumberClass::Plain) {
+                if (!runs->empty() && runs->back().cls == cls && runs->back().last + 1u == col)
+                    runs->back().last = static_cast<uint16_t>(last);
+                else
+                    runs->push_back({static_cast<uint16_t>(col), static_cast<uint16_t>(last), cls});
+            }
+            col = last + 1;
+        }
+        if (runs->empty()) m_rowClasses.erase(key);
+        else m_rowClasses[key] = std::move(runs);
+    } else if (r.data[1] == kCopyRowFormats && r.size >= 8) {
+        uint16_t sourceSheet = U16(r.data + 4);
+        if (sourceSheet >= 256) return;  // no such sheet: the record does not hold
+        auto source = m_rowClasses.find(uint32_t(sourceSheet) << 16 | U16(r.data + 6));
+        if (source == m_rowClasses.end()) m_rowClasses.erase(key);
+        else m_rowClasses[key] = source->second;
+    }
+}
+
+void LotusReader::ApplyRowClasses() {
+    if (m_rowClasses.empty()) return;
+    for (size_t s = 0; s < m_book.sheets.size() && s < 256; ++s) {
+        uint32_t cachedRow = UINT32_MAX;
+        const std::vector<ClassRun>* runs = nullptr;
+        for (Cell& cell : m_book.sheets[s].cells) {
+            if (cell.type != CellType::Number) continue;
+            if (cell.row != cachedRow) {
+                cachedRow = cell.row;
+                auto it = m_rowClasses.find(uint32_t(s) << 16 | cell.row);
+                runs = it == m_rowClasses.end() ? nullptr : it->second.get();
+            }
+            if (!runs) continue;
+            auto run = std::lower_bound(runs->begin(), runs->end(), uint32_t(cell.col),
+                                        [](const ClassRun& a, uint32_t col) { return a.last < col; });
+            if (run != runs->end() && run->first <= cell.col) cell.SetClass(run->cls);
+        }
+    }
 }
 
 void LotusReader::ReadRelease2(const std::string& bytes, const std::string& path) {
@@ -345,6 +430,10 @@ void LotusReader::ReadRelease3(const std::string& bytes) {
             }
             continue;
         }
+        if (r.type == kFormat3) {
+            RowFormats(r);
+            continue;
+        }
         if (r.type < kLabel3 || r.type > kString3 || r.size < 4) continue;
         uint32_t row = ReadU16(r.data), col = r.data[3];
         SheetModel& sheet = *Sheet(r.data[2]);
@@ -381,6 +470,7 @@ void LotusReader::ReadRelease3(const std::string& bytes) {
         m_pendingSheet = pending ? &sheet : nullptr;
         m_pendingCell = pending ? before : SIZE_MAX;
     }
+    ApplyRowClasses();
 }
 
 }  // namespace

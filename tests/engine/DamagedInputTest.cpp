@@ -248,7 +248,8 @@ TEST(EngineDamagedInput, OpenDocumentRowsInSlicesCutAndFlipped) {
     EXPECT_GT(opened, 0);
 }
 
-// Release 2 and release 3 worksheets with every cell record.
+// Release 2 and release 3 worksheets with every cell record, and release 3's
+// row format records.
 std::string LotusBook(bool release3) {
     auto rec = [](uint16_t type, const std::string& data) { return U16(type) + U16(static_cast<uint16_t>(data.size())) + data; };
     std::string b;
@@ -265,6 +266,10 @@ std::string LotusBook(bool release3) {
         for (uint16_t r = 0; r < 20; ++r)
             for (char sheet = 0; sheet < 2; ++sheet) {
                 std::string head = U16(r) + sheet;
+                // Row formats: a date over two columns, then currency; odd rows copy the row above.
+                std::string formats = std::string(1, sheet) + '\0' + U16(r);
+                b += r % 2 ? rec(0x13, std::string(1, sheet) + '\x02' + U16(r) + U16(sheet) + U16(r - 1))
+                           : rec(0x13, formats + U32(0x80000072u) + '\x01' + U32(0x22));
                 // LMBCS escapes in the label: a control character, a UTF-16 one, a code-page group.
                 b += rec(0x16, head + "\x00'label\x0F\x2D\x14\x20\xAC\x05\xC0\x9B" + std::string(1, '\0')) + rec(0x17, head + "\x01" + std::string(8, '\x11') + U16(0x3FFF)) +
                      rec(0x18, head + "\x02" + U16(static_cast<uint16_t>(r * 2 + 1))) +
