@@ -20,6 +20,7 @@ namespace {
 
 using biff::ReadF64;
 using biff::ReadU16;
+using biff::ReadU32;
 
 constexpr size_t kMaxLotusBytes = size_t(256) << 20;
 
@@ -299,12 +300,12 @@ uint32_t LotusReader::Text(const Record& r, uint32_t offset, bool hasPrefix) {
 // names the sheet and row whose formats this row takes.
 void LotusReader::RowFormats(const Record& r) {
     if (r.size < 4) return;
-    uint32_t key = uint32_t(r.data[0]) << 16 | U16(r.data + 2);
+    uint32_t key = uint32_t(r.data[0]) << 16 | ReadU16(r.data + 2);
     if (r.data[1] == kRowFormats) {
         auto runs = std::make_shared<std::vector<ClassRun>>();
         uint32_t col = 0;
         for (size_t o = 4; o + 4 <= r.size && col < kLotusColumns;) {
-            uint32_t word = U32(r.data + o);
+            uint32_t word = ReadU32(r.data + o);
             uint32_t count = 1;
             if ((word & 0x80000000u) && o + 4 < r.size) {
                 count += r.data[o + 4];
@@ -325,9 +326,9 @@ void LotusReader::RowFormats(const Record& r) {
         if (runs->empty()) m_rowClasses.erase(key);
         else m_rowClasses[key] = std::move(runs);
     } else if (r.data[1] == kCopyRowFormats && r.size >= 8) {
-        uint16_t sourceSheet = U16(r.data + 4);
+        uint16_t sourceSheet = ReadU16(r.data + 4);
         if (sourceSheet >= 256) return;  // no such sheet: the record does not hold
-        auto source = m_rowClasses.find(uint32_t(sourceSheet) << 16 | U16(r.data + 6));
+        auto source = m_rowClasses.find(uint32_t(sourceSheet) << 16 | ReadU16(r.data + 6));
         if (source == m_rowClasses.end()) m_rowClasses.erase(key);
         else m_rowClasses[key] = source->second;
     }
