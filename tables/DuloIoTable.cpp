@@ -3,6 +3,7 @@
 
 #include "platform/Messages.h"
 #include "tables/SqlType.h"
+#include "tables/TableMessages.h"
 #include "tables/TableReaders.h"
 
 #include <strings.h>
@@ -15,7 +16,6 @@ namespace {
 
 constexpr double kNumberTolerance = 1e-6;
 constexpr double kHalfSecond = 5.787037037037037e-6;  // in days
-constexpr int kMessageDuplicate = 15022;
 
 const char* Text(const char* s) { return s ? s : ""; }
 
@@ -178,7 +178,8 @@ std::string CDuloIoTable::GetDisplayName() const {
 }
 
 void CDuloIoTable::ReportDuplicate(const std::string& rowName, const std::string& columnName) const {
-    dulo::ShowMessage(dulo::FormatString(kMessageDuplicate, {GetDisplayName(), rowName, columnName}));
+    dulo::ShowMessage(
+        dulo::FormatString(table_messages::kIdDuplicateCoefficient, {GetDisplayName(), rowName, columnName}));
 }
 
 std::vector<int> CDuloIoTable::MergeColumns(const CColumnArray& newDataColumns) {

@@ -3,6 +3,7 @@
 #include "platform/Messages.h"
 #include "platform/OleDateTime.h"
 #include "platform/TextConv.h"
+#include "sources/workbook/WorkbookMessages.h"
 
 #include <algorithm>
 #include <cmath>
@@ -519,6 +520,6 @@ bool GetExcelSaveFormat(std::string_view name, int& code, std::string* message) 
             return true;
         }
     }
-    if (message) *message = dulo::FormatString(10252, {name});
+    if (message) *message = dulo::FormatString(workbook_messages::kIdInvalidFormat, {name});
     return false;
 }
