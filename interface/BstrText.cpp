@@ -1,0 +1,18 @@
+// The UTF-8 form of a BSTR, for hosts that read the texts the exports hand over.
+#include "dulo/DuloModelDataLib.h"
+#include "platform/TextConv.h"
+
+#include <climits>
+#include <new>
+#include <string>
+
+extern "C" int DuloUtf8FromBstr(BSTR text, char* buffer, int size) {
+    try {
+        const std::string utf8 = dulo::Utf8FromBstr(text);
+        dulo::CopyUtf8(buffer, size > 0 ? size_t(size) : 0, utf8);
+        return utf8.size() > size_t(INT_MAX) ? INT_MAX : int(utf8.size());
+    } catch (const std::bad_alloc&) {
+        if (buffer && size > 0) *buffer = '\0';
+        return -1;
+    }
+}
