@@ -1,6 +1,6 @@
 #include "VariantPrinter.h"
 
-#include "platform/TextConv.h"
+#include "dulo/DuloModelDataLib.h"
 
 #include <algorithm>
 #include <charconv>
@@ -54,7 +54,14 @@ std::string CsvField(const std::string& s) {
 
 }  // namespace
 
-std::string Utf8FromBstr(BSTR bstr) { return dulo::Utf8FromBstr(bstr); }
+std::string Utf8FromBstr(BSTR bstr) {
+    const int length = DuloUtf8FromBstr(bstr, nullptr, 0);
+    if (length <= 0) return std::string();
+    std::string text(size_t(length) + 1, '\0');
+    DuloUtf8FromBstr(bstr, text.data(), length + 1);
+    text.resize(size_t(length));
+    return text;
+}
 
 // "%.*g" in the "C" locale, whatever numeric locale a read left in force.
 static std::string GeneralNumber(double value, int digits) {

@@ -7,14 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
-
-#include "xml/ReadModelText.h"
 
 using namespace dulocli;
 
@@ -369,26 +365,14 @@ void ExternalModels(const Options& o, Outcome& out) {
 
 int Bridge(const Options& o, bool encipher) {
     Need(o, 2, 2);
-    std::ifstream in(o.args[1], std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "dulo: cannot read %s\n", o.args[1].c_str());
-        return 1;
+    const char* in = o.args[1].c_str();
+    const char* out = o.args[2].c_str();
+    switch (encipher ? DuloEncipherModelFile(in, out) : DuloDecipherModelFile(in, out)) {
+        case 1: return 0;
+        case 0: std::fprintf(stderr, "dulo: cannot read %s\n", in); return 1;
+        case 3: std::fprintf(stderr, "dulo: cannot write %s\n", out); return 1;
+        default: std::fprintf(stderr, "dulo: %s failed for %s\n", encipher ? "encipher" : "decipher", in); return 1;
     }
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    std::string result;
-    bool ok = encipher ? dulo::EncipherModelText(buffer.str(), result) : dulo::DecipherModelText(buffer.str(), result);
-    if (!ok) {
-        std::fprintf(stderr, "dulo: %s failed for %s\n", encipher ? "encipher" : "decipher", o.args[1].c_str());
-        return 1;
-    }
-    std::ofstream outFile(o.args[2], std::ios::binary);
-    outFile << result;
-    if (!outFile.flush()) {
-        std::fprintf(stderr, "dulo: cannot write %s\n", o.args[2].c_str());
-        return 1;
-    }
-    return 0;
 }
 
 Options ParseOptions(int argc, char** argv) {

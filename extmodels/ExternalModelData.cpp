@@ -2,6 +2,7 @@
 // form, and the path rules for the model files they name.
 #include "extmodels/ZeftInstance.h"
 
+#include "extmodels/ExternalModelMessages.h"
 #include "platform/Messages.h"
 #include "platform/archive/Archive.h"
 #include "platform/xml/XmlDocument.h"
@@ -82,16 +83,10 @@ std::string RelativeModelPath(const std::string& absolute, const std::string& mo
 
 namespace {
 
-constexpr int kMsgInitNoLibrary = 7401;
-constexpr int kMsgInitFailed = 7402;
-constexpr int kMsgDataUnreadable = 7403;
-constexpr int kMsgAddFailed = 7404;
-constexpr int kMsgPushFailed = 7405;
-constexpr int kMsgBlockException = 7406;
-constexpr int kMsgReadFailed = 7407;
+using namespace extmodel_messages;
 
-void Show(bool quiet, int id, std::initializer_list<std::string_view> args = {}) {
-    if (!quiet) dulo::ShowMessage(dulo::FormatString(id, args));
+void Show(bool quiet, const dulo::Message& message, std::initializer_list<std::string_view> args = {}) {
+    if (!quiet) dulo::ShowMessage(dulo::FormatString(message, args));
 }
 
 bool IsTrue(const CXmlNode& node) { return node.GetText() == "true"; }

@@ -8,6 +8,8 @@
 
 namespace dulo {
 
+using namespace formula_messages;
+
 namespace {
 
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
@@ -57,8 +59,8 @@ void CExpEval::Reset() {
     m_variables.clear();
 }
 
-void CExpEval::SetError(int messageId, int position) {
-    m_errorMessage = LoadString(messageId);
+void CExpEval::SetError(const Message& message, int position) {
+    m_errorMessage = message.text;
     m_errorPosition = position;
 }
 

@@ -2,6 +2,8 @@
 // CExpEval: turns the text of one arithmetic expression into a postfix program
 // and evaluates it for the values of its named variables. Derived classes supply
 // the functions an expression may call.
+#include "formulas/FormulaMessages.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -51,22 +53,6 @@ public:
     static constexpr int kEvalMalformed = 5;
     static constexpr int kEvalNotParsed = 7;
 
-    // Message ids of the evaluator's errors.
-    static constexpr int kMsgEmpty = 1926;
-    static constexpr int kMsgOutOfPlace = 1927;
-    static constexpr int kMsgBadCharacter = 1928;
-    static constexpr int kMsgBadNumber = 1929;
-    static constexpr int kMsgOperandOperator = 1933;
-    static constexpr int kMsgFunctionParen = 1934;
-    static constexpr int kMsgEndsWithOperator = 1935;
-    static constexpr int kMsgNegativeBase = 1936;
-    static constexpr int kMsgDivideByZero = 1937;
-    static constexpr int kMsgValuesLeft = 1942;
-    static constexpr int kMsgNotANumber = 1943;
-    static constexpr int kMsgTooManyTokens = 1950;
-    static constexpr int kMsgTooManyVariables = 1951;
-    static constexpr int kMsgNumberTooLarge = 1952;
-    static constexpr int kMsgNameTooLong = 1953;
     static constexpr const char* kBadFunctionInput = "Error: Bad input value to function.";
 
     // Fixed capacities of the token and variable tables; the end token takes one token slot.
@@ -108,7 +94,7 @@ protected:
     // Builds the token table; false at the first error, with message and position set.
     virtual bool Tokenize(const char* text);
 
-    void SetError(int messageId, int position);
+    void SetError(const dulo::Message& message, int position);
     void SetErrorText(const char* text, int position);
 
 private:
@@ -125,7 +111,7 @@ private:
     };
     template <bool Checked>
     int Run(const std::vector<Instr>& program, double& result);
-    int Fail(int messageId, int position, int status);
+    int Fail(const dulo::Message& message, int position, int status);
 
     void Reset();
     bool AddToken(const CExpToken& token);

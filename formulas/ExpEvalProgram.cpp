@@ -6,6 +6,8 @@
 
 namespace dulo {
 
+using namespace formula_messages;
+
 namespace {
 
 // Precedence table: rows the incoming token's class, columns the class on top of the stack.
@@ -40,21 +42,21 @@ inline bool PowerDefined(double left, double right) {
     return !((left < 0 || std::isnan(left)) && std::fmod(right, 1.0) != 0);
 }
 
-// The binary operators; each returns 0 or the message id of its arithmetic error.
-inline int Add(double& left, double right) { left += right; return 0; }
-inline int Sub(double& left, double right) { left -= right; return 0; }
-inline int Mul(double& left, double right) { left *= right; return 0; }
+// The binary operators; each returns null or the message of its arithmetic error.
+inline const Message* Add(double& left, double right) { left += right; return nullptr; }
+inline const Message* Sub(double& left, double right) { left -= right; return nullptr; }
+inline const Message* Mul(double& left, double right) { left *= right; return nullptr; }
 
-inline int Div(double& left, double right) {
-    if (right == 0) return CExpEval::kMsgDivideByZero;
+inline const Message* Div(double& left, double right) {
+    if (right == 0) return &kMsgDivideByZero;
     left /= right;
-    return 0;
+    return nullptr;
 }
 
-inline int Pow(double& left, double right) {
-    if (!PowerDefined(left, right)) return CExpEval::kMsgNegativeBase;
+inline const Message* Pow(double& left, double right) {
+    if (!PowerDefined(left, right)) return &kMsgNegativeBase;
     left = std::pow(left, right);
-    return 0;
+    return nullptr;
 }
 
 }  // namespace
@@ -228,8 +230,8 @@ bool CExpEval::CallInto(double& value, const Instr& in) {
     return true;
 }
 
-int CExpEval::Fail(int messageId, int position, int status) {
-    SetError(messageId, position);
+int CExpEval::Fail(const Message& message, int position, int status) {
+    SetError(message, position);
     return status;
 }
 
@@ -245,14 +247,14 @@ int CExpEval::Evaluate(double& result) {
     case k##NAME:                                                                               \
         if (Checked && sp - base < 2) return Fail(kMsgOperandOperator, in.position, kEvalMalformed); \
         --sp;                                                                                   \
-        if (const int id = NAME(sp[-1], *sp)) return Fail(id, in.position, kEvalArithmetic);    \
+        if (const Message* m = NAME(sp[-1], *sp)) return Fail(*m, in.position, kEvalArithmetic); \
         continue;                                                                               \
     case k##NAME##R:                                                                            \
-        if (const int id = NAME(sp[-1], *in.right)) return Fail(id, in.position, kEvalArithmetic); \
+        if (const Message* m = NAME(sp[-1], *in.right)) return Fail(*m, in.position, kEvalArithmetic); \
         continue;                                                                               \
     case k##NAME##P:                                                                            \
         *sp = *in.left;                                                                         \
-        if (const int id = NAME(*sp, *in.right)) return Fail(id, in.position, kEvalArithmetic); \
+        if (const Message* m = NAME(*sp, *in.right)) return Fail(*m, in.position, kEvalArithmetic); \
         ++sp;                                                                                   \
         continue;
 

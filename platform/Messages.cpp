@@ -27,11 +27,11 @@ bool MessagesOn() { return TheSink().enabled; }
 void ShowMessage(const std::string& text) {
     Sink& sink = TheSink();
     if (!sink.enabled) return;
-    std::string caption = LoadString(kIdErrorCaption);
+    const char* caption = kIdErrorCaption.text;
     if (sink.fn) {
-        sink.fn(caption.c_str(), text.c_str(), sink.context);
+        sink.fn(caption, text.c_str(), sink.context);
     } else {
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        std::fprintf(stderr, "%s: %s\n", caption, text.c_str());
     }
 }
 
@@ -45,6 +45,27 @@ void SetMessageSink(MessageSinkFn fn, void* context, bool enabled) {
 void SetReportLevel(int level) { TheSink().reportLevel = level < 0 ? 0 : level; }
 
 bool ReportsShown(bool warning) { return TheSink().reportLevel >= (warning ? 2 : 1); }
+
+std::string FormatText(std::string_view pattern, std::initializer_list<std::string_view> args) {
+    std::string out;
+    out.reserve(pattern.size());
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
+            size_t n = size_t(pattern[i + 1] - '1');
+            if (n < args.size()) {
+                out += *(args.begin() + n);
+                ++i;
+                continue;
+            }
+        }
+        out += pattern[i];
+    }
+    return out;
+}
+
+std::string FormatString(const Message& message, std::initializer_list<std::string_view> args) {
+    return FormatText(message.text, args);
+}
 
 }  // namespace dulo
 

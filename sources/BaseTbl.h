@@ -4,6 +4,7 @@
 // rows into an in-memory table's arrays. It also holds what every source
 // shares: the selections parsed from the key-fields, key-values and
 // extract-columns texts, the reporting facility, and the cursor bookkeeping.
+#include "platform/Messages.h"
 #include "tables/Column.h"
 #include "tables/IOOptions.h"
 #include "tables/IoCell.h"
@@ -99,10 +100,11 @@ public:
     bool ParseKeyValues(const char* text);
     // The key selection of a database source: an empty key fields or key values
     // text leaves the table without them (so with both empty every record is
-    // selected); the values are copied to keyValuesOut when given. 0, or the id of
-    // the message the caller reports: 10112 when a text does not parse, 10111 when
-    // the counts differ.
-    int SelectKeys(const char* keyFields, const char* keyValues, std::vector<std::string>* keyValuesOut);
+    // selected); the values are copied to keyValuesOut when given. Null, or the
+    // message the caller reports: kIdBadKeyFields when a text does not parse,
+    // kIdKeyCountMismatch when the counts differ.
+    const dulo::Message* SelectKeys(const char* keyFields, const char* keyValues,
+                                    std::vector<std::string>* keyValuesOut);
 
     // The column cursor, moving as the record cursor does.
     int MoveFirstColumn();
@@ -122,21 +124,21 @@ public:
     // is; both go to the log stream when word 4 is set and a stream exists.
     // All return 0, so that a failing operation can return ReportError(...).
     int ReportError(const std::string& text);
-    int ReportError(int id);
-    int ReportError(int id, const std::string& arg);        // replaces "%1"
-    int ReportErrorDetail(int id, const std::string& detail);  // appends " [detail]"
+    int ReportError(const dulo::Message& m);
+    int ReportError(const dulo::Message& m, const std::string& arg);        // replaces "%1"
+    int ReportErrorDetail(const dulo::Message& m, const std::string& detail);  // appends " [detail]"
     int ReportWarning(const std::string& text);
-    int ReportWarning(int id);
-    int ReportWarning(int id, const std::string& arg);
-    int ReportWarningDetail(int id, const std::string& detail);
+    int ReportWarning(const dulo::Message& m);
+    int ReportWarning(const dulo::Message& m, const std::string& arg);
+    int ReportWarningDetail(const dulo::Message& m, const std::string& detail);
     void LogLine(const std::string& text);
-    void LogLine(int id);
-    void LogLine(int id, const std::string& arg);
-    void LogLineDetail(int id, const std::string& detail);
-    // String id formatted with the file name, two line breaks, the exception's
+    void LogLine(const dulo::Message& m);
+    void LogLine(const dulo::Message& m, const std::string& arg);
+    void LogLineDetail(const dulo::Message& m, const std::string& detail);
+    // The message formatted with the file name, two line breaks, the exception's
     // text and, when further is given, two more line breaks and further.
-    int ReportFileException(int id, const std::string& fileName, const std::exception& error,
-                            const char* further = nullptr);
+    int ReportFileException(const dulo::Message& m, const std::string& fileName,
+                            const std::exception& error, const char* further = nullptr);
 
     const CIoTableDescription& GetDescription() const { return m_Description; }
     const CColumnArray& GetColumns() const { return m_Columns; }

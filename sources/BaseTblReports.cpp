@@ -3,15 +3,9 @@
 #include "sources/BaseTbl.h"
 
 #include "platform/Messages.h"
+#include "sources/SourceMessages.h"
 
-namespace {
-
-enum MessageId {
-    kIdError = 10001,
-    kIdWarning = 10012,
-};
-
-}  // namespace
+using namespace source_messages;
 
 void CBaseTbl::Log(const char* heading, const std::string& text) {
     if (!m_pLog || !m_pOptions || !m_pOptions->LogOn()) return;
@@ -21,37 +15,41 @@ void CBaseTbl::Log(const char* heading, const std::string& text) {
 
 int CBaseTbl::ReportError(const std::string& text) {
     if ((m_pOptions && m_pOptions->ErrorsShown()) || dulo::ReportsShown(false)) dulo::ShowMessage(text);
-    Log(dulo::LoadString(kIdError).c_str(), text);
+    Log(dulo::kIdErrorCaption.text, text);
     return 0;
 }
 
 int CBaseTbl::ReportWarning(const std::string& text) {
     if ((m_pOptions && m_pOptions->WarningsShown()) || dulo::ReportsShown(true)) dulo::ShowMessage(text);
-    Log(dulo::LoadString(kIdWarning).c_str(), text);
+    Log(kIdWarning.text, text);
     return 0;
 }
 
 void CBaseTbl::LogLine(const std::string& text) { Log(nullptr, text); }
 
-int CBaseTbl::ReportError(int id) { return ReportError(dulo::LoadString(id)); }
-int CBaseTbl::ReportError(int id, const std::string& arg) { return ReportError(dulo::FormatString(id, {arg})); }
-int CBaseTbl::ReportErrorDetail(int id, const std::string& detail) {
-    return ReportError(dulo::LoadString(id) + " [" + detail + "]");
+int CBaseTbl::ReportError(const dulo::Message& m) { return ReportError(std::string(m.text)); }
+int CBaseTbl::ReportError(const dulo::Message& m, const std::string& arg) {
+    return ReportError(dulo::FormatString(m, {arg}));
 }
-int CBaseTbl::ReportWarning(int id) { return ReportWarning(dulo::LoadString(id)); }
-int CBaseTbl::ReportWarning(int id, const std::string& arg) { return ReportWarning(dulo::FormatString(id, {arg})); }
-int CBaseTbl::ReportWarningDetail(int id, const std::string& detail) {
-    return ReportWarning(dulo::LoadString(id) + " [" + detail + "]");
+int CBaseTbl::ReportErrorDetail(const dulo::Message& m, const std::string& detail) {
+    return ReportError(m.text + (" [" + detail + "]"));
 }
-void CBaseTbl::LogLine(int id) { LogLine(dulo::LoadString(id)); }
-void CBaseTbl::LogLine(int id, const std::string& arg) { LogLine(dulo::FormatString(id, {arg})); }
-void CBaseTbl::LogLineDetail(int id, const std::string& detail) {
-    LogLine(dulo::LoadString(id) + " [" + detail + "]");
+int CBaseTbl::ReportWarning(const dulo::Message& m) { return ReportWarning(std::string(m.text)); }
+int CBaseTbl::ReportWarning(const dulo::Message& m, const std::string& arg) {
+    return ReportWarning(dulo::FormatString(m, {arg}));
+}
+int CBaseTbl::ReportWarningDetail(const dulo::Message& m, const std::string& detail) {
+    return ReportWarning(m.text + (" [" + detail + "]"));
+}
+void CBaseTbl::LogLine(const dulo::Message& m) { LogLine(std::string(m.text)); }
+void CBaseTbl::LogLine(const dulo::Message& m, const std::string& arg) { LogLine(dulo::FormatString(m, {arg})); }
+void CBaseTbl::LogLineDetail(const dulo::Message& m, const std::string& detail) {
+    LogLine(m.text + (" [" + detail + "]"));
 }
 
-int CBaseTbl::ReportFileException(int id, const std::string& fileName, const std::exception& error,
+int CBaseTbl::ReportFileException(const dulo::Message& m, const std::string& fileName, const std::exception& error,
                                   const char* further) {
-    std::string text = dulo::FormatString(id, {fileName}) + "\n\n" + error.what();
+    std::string text = dulo::FormatString(m, {fileName}) + "\n\n" + error.what();
     if (further) text += std::string("\n\n") + further;
     return ReportError(text);
 }

@@ -2,20 +2,14 @@
 // keys, and which key values a row must match.
 #include "sources/BaseTbl.h"
 
+#include "sources/SourceMessages.h"
+
 #include <cstring>
 #include <string_view>
 
-namespace {
+using namespace source_messages;
 
-enum MessageId {
-    kIdNoExtractColumns = 10038,
-    kIdNoKeyValues = 10063,
-    kIdKeyCountMismatch = 10111,
-    kIdBadKeyFields = 10112,
-    kIdNoKeyField = 10121,
-    kIdKeyFieldNotFound = 10322,
-    kIdExtractColumnNotFound = 10324,
-};
+namespace {
 
 bool HasWildcard(const char* text) { return std::strpbrk(text, "*?") != nullptr; }
 
@@ -86,14 +80,15 @@ bool CBaseTbl::ParseKeyValues(const char* text) {
     return true;
 }
 
-int CBaseTbl::SelectKeys(const char* keyFields, const char* keyValues, std::vector<std::string>* keyValuesOut) {
+const dulo::Message* CBaseTbl::SelectKeys(const char* keyFields, const char* keyValues,
+                                         std::vector<std::string>* keyValuesOut) {
     m_KeySelection.RemoveAll();
     m_KeyValues.clear();
-    if (keyFields && *keyFields && !ParseKeyFields(keyFields)) return kIdBadKeyFields;
-    if (keyValues && *keyValues && !ParseKeyValues(keyValues)) return kIdBadKeyFields;
+    if (keyFields && *keyFields && !ParseKeyFields(keyFields)) return &kIdBadKeyFields;
+    if (keyValues && *keyValues && !ParseKeyValues(keyValues)) return &kIdBadKeyFields;
     if (keyValuesOut) *keyValuesOut = m_KeyValues;
-    if (size_t(m_KeySelection.GetSize()) != m_KeyValues.size()) return kIdKeyCountMismatch;
-    return 0;
+    if (size_t(m_KeySelection.GetSize()) != m_KeyValues.size()) return &kIdKeyCountMismatch;
+    return nullptr;
 }
 
 bool CBaseTbl::MatchKeyValue(const char* text, const char* pattern) {

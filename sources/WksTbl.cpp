@@ -5,6 +5,8 @@
 #include "platform/Messages.h"
 #include "platform/TextConv.h"
 #include "sources/CellText.h"
+#include "sources/SourceMessages.h"
+#include "sources/WksMessages.h"
 #include "sources/WorkbookCache.h"
 #include "sources/workbook/WksIO.h"
 #include "tables/SqlType.h"
@@ -16,17 +18,10 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+using namespace source_messages;
+using namespace wks_messages;
 
-enum MessageId {
-    kIdColumnAdded = 10147,
-    kIdNoFirstDataRow = 10206,
-    kIdBadColumnName = 10207,
-    kIdFurtherColumnsIgnored = 10208,
-    kIdFindSqlTypeFailed = 10217,
-    kIdCannotOpenTable = 10315,
-    kIdColumnInfoFailed = 10316,
-};
+namespace {
 
 bool IsComment(const char* text) { return dulo::IsCommentText(text); }
 
@@ -251,7 +246,7 @@ bool CWksTbl::ReadColumns() {
             name = "ROWNAMES";
         } else {
             if (ReadText(m_nHeaderRow, c) == 0) {
-                ReportWarning(dulo::LoadString(kIdBadColumnName) + " " + std::to_string(m_nHeaderRow + 1) + "," +
+                ReportWarning(std::string(kIdBadColumnName.text) + " " + std::to_string(m_nHeaderRow + 1) + "," +
                               std::to_string(c + 1));
                 ReportWarning(kIdFurtherColumnsIgnored);
                 break;
@@ -332,14 +327,6 @@ int CWksTbl::AddColumn(const CColumn& column) {
 // ---- extracting rows ----
 
 namespace {
-
-enum ExtractMessageId {
-    kIdNoMatch = 10106,
-    kIdKeyCountMismatch = 10111,
-    kIdBadKeyFields = 10112,
-    kIdEmptyKeysSkipped = 10331,
-    kIdInvalidDate = 10332,
-};
 
 bool IsDateType(int type) { return type == SqlType::Date || type == SqlType::Time || type == SqlType::TimeStamp; }
 bool IsNumericType(int type) { return type == SqlType::Double || type == SqlType::Decimal; }

@@ -4,6 +4,7 @@
 #include "platform/Messages.h"
 #include "tables/RepeatedRowRules.h"
 #include "tables/SqlType.h"
+#include "tables/TableMessages.h"
 #include "tables/TableReaders.h"
 
 
@@ -14,7 +15,6 @@
 namespace {
 
 using Rules = dulo::RepeatedRowsAcrossWorkbooks;
-constexpr int kMessageDuplicate = 15022;
 
 const char* Text(const char* s) { return s ? s : ""; }
 
@@ -166,7 +166,8 @@ std::string CDuloIoTable::GetDisplayName() const {
 }
 
 void CDuloIoTable::ReportDuplicate(const std::string& rowName, const std::string& columnName) const {
-    dulo::ShowMessage(dulo::FormatString(kMessageDuplicate, {GetDisplayName(), rowName, columnName}));
+    dulo::ShowMessage(
+        dulo::FormatString(table_messages::kIdDuplicateCoefficient, {GetDisplayName(), rowName, columnName}));
 }
 
 std::vector<int> CDuloIoTable::MergeColumns(const CColumnArray& newDataColumns) {

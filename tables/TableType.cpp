@@ -1,14 +1,12 @@
 // Table type strings.
 #include "tables/TableType.h"
 
-#include "platform/Messages.h"
 #include "tables/IoTableDescription.h"
+#include "tables/TableMessages.h"
 
 #include <strings.h>
 
 namespace {
-
-constexpr int kIdInvalidTableType = 10204;
 
 std::vector<std::string> SplitAtCommas(const std::string& text) {
     std::vector<std::string> parts;
@@ -38,7 +36,7 @@ bool ArgumentText(const std::string& text, size_t open, std::string& inside) {
 }  // namespace
 
 std::string InvalidTableTypeMessage(const std::string& text) {
-    return "[" + text + "] " + dulo::LoadString(kIdInvalidTableType);
+    return "[" + text + "] " + table_messages::kIdInvalidTableType.text;
 }
 
 bool ParseTableType(const std::string& text, int& type, std::vector<std::string>& args, std::string* message) {

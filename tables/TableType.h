@@ -7,7 +7,7 @@
 // Parses a type string. Accepted: returns true with type set to its code and
 // args to the arguments (OLE2 and the three-argument keywords). Rejected:
 // returns false with type 6 and, when message is given, the message
-// "[" + text + "] " followed by string 10204.
+// "[" + text + "] " followed by the text of kIdInvalidTableType.
 bool ParseTableType(const std::string& text, int& type, std::vector<std::string>& args,
                     std::string* message = nullptr);
 

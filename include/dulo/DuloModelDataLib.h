@@ -67,6 +67,23 @@ DULO_API void DuloSetReportLevel(int level);
    left untouched. */
 DULO_API int DuloListModelTables(const char* modelDirectory, VARIANT* result);
 
+/* The UTF-8 form of a BSTR the library handed over (text is UTF-16 inside),
+   copied to buffer: at most size - 1 bytes, never a character cut in two,
+   always terminated (nothing is written for a null buffer or a size of 0).
+   Returns the length in bytes of the whole UTF-8 form, so that a host can ask
+   with a null buffer first (-1 when memory runs out); a null BSTR is the empty
+   text. */
+DULO_API int DuloUtf8FromBstr(BSTR text, char* buffer, int size);
+
+/* The model-file cipher under the library's model-file key, file to file:
+   DuloEncipherModelFile writes the enciphered form of the plain model file at
+   inPath to outPath, DuloDecipherModelFile the plain form of an enciphered one.
+   1 done, 0 inPath could not be read, 2 the text did not encipher (or
+   decipher, or memory ran out), 3 outPath could not be written; outPath is
+   left alone unless the text converted. */
+DULO_API int DuloEncipherModelFile(const char* inPath, const char* outPath);
+DULO_API int DuloDecipherModelFile(const char* inPath, const char* outPath);
+
 #ifdef __cplusplus
 }
 #endif

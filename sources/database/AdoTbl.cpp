@@ -6,6 +6,7 @@
 #include "platform/oleauto/ScopedVariant.h"
 #include "platform/TextConv.h"
 #include "platform/registry/Registry.h"
+#include "sources/database/DbClassMessages.h"
 #include "sources/database/OdbcIds.h"
 #include "sources/ReaderEntry.h"
 
@@ -15,11 +16,7 @@
 namespace {
 
 using namespace odbc_ids;
-
-enum : int {
-    kIdOpenTableFailed = 10702,
-    kIdColumnInfoFailed = 10703,
-};
+using namespace dbclass_messages;
 
 std::optional<bool> g_ace16Registered;
 bool g_ace16Failed = false;
@@ -50,8 +47,8 @@ void CAdoTbl::ResetProviderState() {
     g_ace16Failed = false;
 }
 
-int CAdoTbl::ReportAdoError(int id, const std::string& name, const CComError& e) {
-    return ReportFileException(id, name, e);
+int CAdoTbl::ReportAdoError(const dulo::Message& m, const std::string& name, const CComError& e) {
+    return ReportFileException(m, name, e);
 }
 
 bool CAdoTbl::OpenWithProvider(const char* provider, const std::string& path) {
@@ -231,7 +228,7 @@ bool CAdoTbl::ExtractRows(CIoRowArray& rows, CColumnArray& keyHeadings, CColumnA
                           const char* keyFields, const char* keyValues, const char* extractColumns,
                           std::vector<std::string>* keyValuesOut, int) {
     if (!ParseExtractColumns(extractColumns)) return false;
-    if (int id = SelectKeys(keyFields, keyValues, keyValuesOut)) return ReportError(id);
+    if (const dulo::Message* m = SelectKeys(keyFields, keyValues, keyValuesOut)) return ReportError(*m);
     FillKeyHeadings(keyHeadings);
     FillColumnHeadings(columnHeadings);
 

@@ -48,7 +48,7 @@ public:
 private:
     // Opens the connection with provider; false (and the reason logged) when it fails.
     bool OpenWithProvider(const char* provider, const std::string& path);
-    int ReportAdoError(int id, const std::string& name, const CComError& e);
+    int ReportAdoError(const dulo::Message& m, const std::string& name, const CComError& e);
 };
 
 // The reader entry for table type 10.

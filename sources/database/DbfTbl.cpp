@@ -4,6 +4,8 @@
 
 #include "platform/Messages.h"
 #include "platform/TextConv.h"
+#include "sources/SourceMessages.h"
+#include "sources/database/DbfMessages.h"
 #include "tables/SqlType.h"
 #include "sources/ReaderEntry.h"
 
@@ -15,18 +17,8 @@
 
 namespace {
 
-enum MessageId {
-    kIdNoMatch = 10106,
-    kIdKeyCountMismatch = 10111,
-    kIdBadKeyFields = 10112,
-    kIdCannotOpenTable = 10315,
-    kIdEmptyKeysSkipped = 10331,
-    kIdDamagedHeader = 10360,
-    kIdUnsupportedVersion = 10361,
-    kIdUnsupportedFieldType = 10362,
-    kIdRecordReadFailed = 10363,
-    kIdUnknownSqlType = 10364,
-};
+using namespace source_messages;
+using namespace dbf_messages;
 
 constexpr size_t kFileHeaderSize = 32;
 constexpr size_t kDescriptorSize = 32;

@@ -3,6 +3,7 @@
 #include "sources/database/MfcOdbcTbl.h"
 
 #include "platform/Messages.h"
+#include "sources/database/DbClassMessages.h"
 #include "sources/database/OdbcIds.h"
 #include "sources/ReaderEntry.h"
 
@@ -12,12 +13,7 @@
 namespace {
 
 using namespace odbc_ids;
-
-enum : int {
-    kIdOpenDatabaseFailed = 10701,
-    kIdOpenTableFailed = 10702,
-    kIdColumnInfoFailed = 10703,
-};
+using namespace dbclass_messages;
 
 constexpr const char* kQueryPrefix = "Query::";
 
@@ -40,8 +36,8 @@ CMfcOdbcTbl::~CMfcOdbcTbl() {
     if (m_bOwnsDatabase) delete m_pDatabase;
 }
 
-int CMfcOdbcTbl::ReportDbException(int id, const std::string& name, const CDBException& e) {
-    return ReportFileException(id, name, e, e.m_strStateNativeOrigin.empty() ? nullptr : e.m_strStateNativeOrigin.c_str());
+int CMfcOdbcTbl::ReportDbException(const dulo::Message& m, const std::string& name, const CDBException& e) {
+    return ReportFileException(m, name, e, e.m_strStateNativeOrigin.empty() ? nullptr : e.m_strStateNativeOrigin.c_str());
 }
 
 // ---- opening ----
@@ -332,7 +328,7 @@ bool CMfcOdbcTbl::ExtractRows(CIoRowArray& rows, CColumnArray& keyHeadings, CCol
                               const char* keyFields, const char* keyValues, const char* extractColumns,
                               std::vector<std::string>* keyValuesOut, int) {
     if (!ParseExtractColumns(extractColumns)) return false;
-    if (int id = SelectKeys(keyFields, keyValues, keyValuesOut)) return ReportError(id);
+    if (const dulo::Message* m = SelectKeys(keyFields, keyValues, keyValuesOut)) return ReportError(*m);
     FillKeyHeadings(keyHeadings);
     FillColumnHeadings(columnHeadings);
     if (!m_pDatabase || !m_pDatabase->IsOpen()) return true;

@@ -73,7 +73,7 @@ private:
     bool ReadIdentifierQuote();
     // A database exception as one error text: id with name, the exception's
     // text and its state when there is one. Returns 0.
-    int ReportDbException(int id, const std::string& name, const CDBException& e);
+    int ReportDbException(const dulo::Message& m, const std::string& name, const CDBException& e);
     // Opens recordset on sql, and on fallback when the data source refuses sql.
     void OpenWithFallback(CRecordset& recordset, const std::string& sql, const std::string& fallback);
 };

@@ -99,12 +99,12 @@ bool CODBCTbl::Connect() {
         LogLine(kIdDataSourceName, m_strDataSource);
         LogLine(kIdUserName, m_strUserName);
         LogLine(kIdPassword, m_strPassword);
-        return ReportOdbcError(dulo::LoadString(kIdConnectFailed).c_str(), true);
+        return ReportOdbcError(kIdConnectFailed.text, true);
     }
     m_nLastResult = SQLAllocStmt(m_hDbc, &m_hStmt);
     if (m_nLastResult != SQL_SUCCESS) {
         m_hStmt = SQL_NULL_HSTMT;
-        return ReportOdbcError(dulo::LoadString(kIdAllocStmtFailed).c_str(), true);
+        return ReportOdbcError(kIdAllocStmtFailed.text, true);
     }
     return true;
 }
@@ -134,7 +134,7 @@ bool CODBCTbl::ReadColumns() {
     m_nLastResult = SQLColumns(m_hStmt, p.hasCatalog ? text(p.catalog) : nullptr, p.hasCatalog ? SQL_NTS : 0,
                                p.hasSchema ? text(p.schema) : nullptr, p.hasSchema ? SQL_NTS : 0, text(p.table),
                                SQL_NTS, nullptr, 0);
-    const std::string failed = dulo::LoadString(kIdColumnsFailed);
+    const std::string failed = kIdColumnsFailed.text;
     if (m_nLastResult != SQL_SUCCESS) return ReportOdbcError(failed.c_str(), true);
 
     char qualifier[129], owner[129], tableName[129], columnName[129], typeName[129], remarks[255];
@@ -191,13 +191,13 @@ bool CODBCTbl::ReadColumns() {
         return ReportOdbcError(failed.c_str(), true);
     SQLFreeStmt(m_hStmt, SQL_UNBIND);
     m_nLastResult = SQLFreeStmt(m_hStmt, SQL_CLOSE);
-    if (m_nLastResult != SQL_SUCCESS) return ReportOdbcError(dulo::LoadString(kIdFreeStmtFailed).c_str(), true);
+    if (m_nLastResult != SQL_SUCCESS) return ReportOdbcError(kIdFreeStmtFailed.text, true);
     return true;
 }
 
 bool CODBCTbl::ReadTypeInfo() {
     m_nLastResult = SQLGetTypeInfo(m_hStmt, SQL_ALL_TYPES);
-    if (m_nLastResult != SQL_SUCCESS) return ReportOdbcError(dulo::LoadString(kIdTypeInfoFailed).c_str(), true);
+    if (m_nLastResult != SQL_SUCCESS) return ReportOdbcError(kIdTypeInfoFailed.text, true);
 
     CIoSqlTypeInfo record;
     // The precision is a 32-bit column: read into its own integer and narrowed,
@@ -218,7 +218,7 @@ bool CODBCTbl::ReadTypeInfo() {
         bound &= Ok(SQLBindCol(m_hStmt, SQLUSMALLINT(shortColumns[i]), SQL_C_SSHORT, shorts[i], 0,
                                &ind[shortColumns[i] - 1]));
     bound &= Ok(SQLBindCol(m_hStmt, 3, SQL_C_SLONG, &precision, 0, &ind[2]));
-    if (!bound) return ReportOdbcError(dulo::LoadString(kIdBindColFailed).c_str(), true);
+    if (!bound) return ReportOdbcError(kIdBindColFailed.text, true);
 
     for (;;) {
         record = CIoSqlTypeInfo();
@@ -235,7 +235,7 @@ bool CODBCTbl::ReadTypeInfo() {
     }
     SQLFreeStmt(m_hStmt, SQL_UNBIND);
     m_nLastResult = SQLFreeStmt(m_hStmt, SQL_CLOSE);
-    if (m_nLastResult != SQL_SUCCESS) return ReportOdbcError(dulo::LoadString(kIdFreeStmtFailed).c_str(), true);
+    if (m_nLastResult != SQL_SUCCESS) return ReportOdbcError(kIdFreeStmtFailed.text, true);
     return true;
 }
 
@@ -243,7 +243,7 @@ bool CODBCTbl::ReadIdentifierQuote() {
     char quote[kQuoteSize] = {};
     SQLSMALLINT length = 0;
     m_nLastResult = SQLGetInfo(m_hDbc, SQL_IDENTIFIER_QUOTE_CHAR, quote, SQLSMALLINT(sizeof quote), &length);
-    if (!Ok(m_nLastResult)) return ReportOdbcError(dulo::LoadString(kIdGetInfoFailed).c_str(), true);
+    if (!Ok(m_nLastResult)) return ReportOdbcError(kIdGetInfoFailed.text, true);
     quote[sizeof quote - 1] = '\0';
     m_strIdentifierQuote = quote;
     if (m_strIdentifierQuote == " ") ReportWarning(kIdNoDelimitedIdentifiers);
@@ -267,7 +267,7 @@ int CODBCTbl::ReportOdbcError(const char* message, bool close) {
         SQLRETURN rc = SQLError(m_hEnv, m_hDbc, m_hStmt, state, &native, text, SQLSMALLINT(sizeof text - 1), &length);
         if (Ok(rc)) {
             if (m_pOptions && m_pOptions->LogOn())
-                ReportError(dulo::LoadString(kIdSqlState) + reinterpret_cast<char*>(state) + "\n\n" +
+                ReportError(std::string(kIdSqlState.text) + reinterpret_cast<char*>(state) + "\n\n" +
                             reinterpret_cast<char*>(text));
             continue;
         }
@@ -282,9 +282,9 @@ int CODBCTbl::ReportOdbcError(const char* message, bool close) {
 
 bool CODBCTbl::ReleaseHandles(bool reportFailures) {
     bool ok = true;
-    auto failed = [&](int id) {
+    auto failed = [&](const dulo::Message& m) {
         ok = false;
-        if (reportFailures) ReportOdbcError(dulo::LoadString(id).c_str(), false);
+        if (reportFailures) ReportOdbcError(m.text, false);
     };
     if (m_hStmt != SQL_NULL_HSTMT) {
         m_nLastResult = SQLFreeStmt(m_hStmt, SQL_DROP);

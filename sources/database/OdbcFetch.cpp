@@ -78,9 +78,9 @@ bool CODBCTbl::BindColumn(int columnNumber, int position, int tableColumn) {
     b.sqlType = SQLSMALLINT(type);
     b.indicator.assign(n, 0);
 
-    auto refuse = [&](const std::string& logged, int id) {
+    auto refuse = [&](const std::string& logged, const dulo::Message& m) {
         if (!logged.empty()) LogLine(logged);
-        ReportError(id);
+        ReportError(m);
         CloseTable(false);
         return false;
     };
@@ -121,8 +121,8 @@ bool CODBCTbl::BindColumn(int columnNumber, int position, int tableColumn) {
     }
     m_nLastResult = SQLBindCol(m_hStmt, SQLUSMALLINT(columnNumber), cType, target, length, b.indicator.data());
     if (m_nLastResult == SQL_ERROR) {
-        LogLine(dulo::LoadString(kIdColumnName) + name);
-        ReportOdbcError(dulo::LoadString(kIdBindColFailed).c_str(), true);
+        LogLine(std::string(kIdColumnName.text) + name);
+        ReportOdbcError(kIdBindColFailed.text, true);
         return false;
     }
     if (m_nLastResult == SQL_INVALID_HANDLE) {

@@ -156,13 +156,13 @@ CODBCTbl::FetchResult CODBCTbl::RunSelect(CIoRowArray& rows, int sourceIndex, bo
 bool CODBCTbl::ExtractRows(CIoRowArray& rows, CColumnArray& keyHeadings, CColumnArray& columnHeadings,
                            const char* keyFields, const char* keyValues, const char* extractColumns,
                            std::vector<std::string>* keyValuesOut, int sourceIndex) {
-    auto fail = [this](int id) {
-        ReportError(id);
+    auto fail = [this](const dulo::Message& m) {
+        ReportError(m);
         CloseTable(false);
         return false;
     };
     if (!ParseExtractColumns(extractColumns)) return fail(kIdNoExtractColumn);
-    if (int id = SelectKeys(keyFields, keyValues, keyValuesOut)) return fail(id);
+    if (const dulo::Message* m = SelectKeys(keyFields, keyValues, keyValuesOut)) return fail(*m);
 
     FillKeyHeadings(keyHeadings);
     FillColumnHeadings(columnHeadings);

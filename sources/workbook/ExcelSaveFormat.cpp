@@ -1,6 +1,7 @@
 #include "sources/workbook/ExcelSaveFormat.h"
 
 #include "platform/Messages.h"
+#include "sources/workbook/WorkbookMessages.h"
 
 #include <strings.h>
 
@@ -31,6 +32,6 @@ bool GetExcelSaveFormat(std::string_view name, int& code, std::string* message) 
             return true;
         }
     }
-    if (message) *message = dulo::FormatString(10252, {name});
+    if (message) *message = dulo::FormatString(workbook_messages::kIdInvalidFormat, {name});
     return false;
 }

@@ -1,5 +1,5 @@
 // The built library exposes exactly the exports, the OLE helpers, the message sink with its
-// report level, and the model file's table list.
+// report level, the model file's table list, the UTF-8 form of a BSTR and the model-file cipher.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -39,6 +39,8 @@ TEST(LibraryExports, ExactlyTheExportsOleHelpersAndSink) {
         "GetExternalModels",
         // message switch and sink, the report level, the model file's table list
         "DuloSetMessageSink", "DuloSetReportLevel", "DuloListModelTables",
+        // the host's helpers: the UTF-8 form of a BSTR, the model-file cipher
+        "DuloUtf8FromBstr", "DuloEncipherModelFile", "DuloDecipherModelFile",
         // OLE helpers of oleauto.h
         "SysAllocString", "SysAllocStringLen", "SysFreeString", "SysStringLen", "SysStringByteLen", "VariantInit",
         "VariantClear", "VariantCopy", "VariantChangeType", "VariantChangeTypeEx", "SafeArrayCreate",

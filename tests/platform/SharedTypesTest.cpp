@@ -1,4 +1,4 @@
-// Owning arrays, the message sink and the string table.
+// Owning arrays, the message sink and the formatting of messages.
 #include "platform/AutoDestructArray.h"
 #include "platform/Messages.h"
 
@@ -91,9 +91,7 @@ TEST(Messages, SinkReceivesCaptionAndTextAndSwitchSilencesIt) {
     EXPECT_EQ(seen[0], "Error|first");
 }
 
-TEST(StringTable, FormatsPlaceholdersInOrder) {
-    EXPECT_EQ(dulo::LoadString(10001), "Error");
-    EXPECT_EQ(dulo::LoadString(-5), "");
+TEST(MessageFormat, FormatsPlaceholdersInOrder) {
     EXPECT_EQ(dulo::FormatText("table %1 row %2 col %3 (%1)", {"BUY", "R1", "C"}), "table BUY row R1 col C (BUY)");
     EXPECT_EQ(dulo::FormatText("100% of %2", {"x"}), "100% of %2");  // missing arguments stay as written
 }

@@ -3,6 +3,7 @@
 // table-source behaviour. Row 0 holds the headings; data records follow.
 // Each step can be told to fail or to throw.
 #include "sources/BaseTbl.h"
+#include "sources/SourceMessages.h"
 #include "tables/IoTable.h"
 #include "sources/ReaderEntry.h"
 
@@ -28,7 +29,7 @@ public:
         m_Description = description;
         m_strSourceName = description.GetSource();
         m_strTableName = description.GetTable();
-        if (m_pGrid->failOpen) return ReportError(10324, "open");
+        if (m_pGrid->failOpen) return ReportError(source_messages::kIdExtractColumnNotFound, "open");
         m_nHeaderRow = 0;
         m_nFirstDataRecord = 1;
         m_nSourceResults[0] = 5;

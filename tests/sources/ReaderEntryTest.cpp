@@ -3,6 +3,7 @@
 
 #include "platform/Messages.h"
 #include "sources/ReaderEntry.h"
+#include "sources/WksMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -127,13 +128,14 @@ TEST(Reporting, FormsByIdWithArgumentDetailAndFileException) {
     options.SetWord(2, 1);
     MemoryGrid grid;
     CMemoryTbl t(nullptr, &options, &grid);
-    t.ReportError(10038);
-    t.ReportError(10324, "COL");
-    t.ReportErrorDetail(10038, "more");
-    t.ReportWarning(10147, "NEW");
-    t.ReportWarningDetail(10063, "d");
-    t.ReportFileException(10324, "f.xls", std::runtime_error("disk gone"));
-    t.ReportFileException(10324, "f.xls", std::runtime_error("disk gone"), "try again");
+    using namespace source_messages;
+    t.ReportError(kIdNoExtractColumns);
+    t.ReportError(kIdExtractColumnNotFound, "COL");
+    t.ReportErrorDetail(kIdNoExtractColumns, "more");
+    t.ReportWarning(wks_messages::kIdColumnAdded, "NEW");
+    t.ReportWarningDetail(kIdNoKeyValues, "d");
+    t.ReportFileException(kIdExtractColumnNotFound, "f.xls", std::runtime_error("disk gone"));
+    t.ReportFileException(kIdExtractColumnNotFound, "f.xls", std::runtime_error("disk gone"), "try again");
     EXPECT_EQ(shown.texts, (std::vector<std::string>{
                                "No Extract Columns Specified.",
                                "Can Not Find Extract Column [COL].",
