@@ -1,11 +1,15 @@
 #pragma once
-// The parts of a zip package (OOXML), read through libgsf's zip reader.
+// The parts of a zip package (OOXML), read through libgsf's zip reader
+// (opened on first use, platform/gsf/GsfLib.h).
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 
 typedef struct _GsfInfile GsfInfile;
+namespace dulo::gsf {
+struct Api;
+}
 
 namespace dulo::engine {
 
@@ -24,7 +28,8 @@ public:
     bool Read(std::string_view partName, std::string& bytes, size_t maxBytes = kMaxPartBytes) const;
 
 private:
-    explicit ZipPackage(GsfInfile* zip) : m_zip(zip) {}
+    ZipPackage(const gsf::Api& api, GsfInfile* zip) : m_api(api), m_zip(zip) {}
+    const gsf::Api& m_api;
     GsfInfile* m_zip;
 };
 
