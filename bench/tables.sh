@@ -17,6 +17,7 @@
 # resident set (/usr/bin/time -v); the ratios are peer median / dulo median, of
 # CPU time (user + system) and of wall time. The CPU ratio is the one compared:
 # on a shared machine the wall time mostly measures the other processes.
+# DULO_ONLY=1 times only the dulo lines (a before/after comparison of dulo).
 # Generated data lives in bench/work/tables (git-ignored).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -104,6 +105,7 @@ ratio() { awk "BEGIN{printf \"%.2f\", $1 / ($2 > 0.0005 ? $2 : 0.0005)}"; }
 row() {
     local read="$1" label="$2"
     shift 2
+    case "$label" in dulo*) ;; *) [ -n "${DULO_ONLY:-}" ] && return 0 ;; esac
     measure "$label" "$@"
     local r="-" rw="-"
     case "$label" in
