@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
 # Whole-process timings of the table exports through the dulo host against
-# python3-xlrd, openpyxl (read-only) and SheetJS reading the same files.
+# peers reading every cell of the same files, all in one run:
 #
 #   bench/tables.sh [BUILD_DIR]     (a Release build; default build-bench)
 #
-# 1. LoadTableSX on BIG (20,000 rows x 43 columns: ROWNAMES, TEXT, DATE, 40
-#    numbers) split over two BIFF5 workbooks, against xlrd and SheetJS reading
-#    and merging the same two files.
-# 2. LoadSingleExcelTable on the 20,000 rows as one BIFF8 .xls and one .xlsx,
-#    against SheetJS, xlrd (.xls) and openpyxl read-only (.xlsx).
-# 3. The same as .xlsb (written by SheetJS) and .ods (written by gnumeric),
-#    against SheetJS reading every cell.
-# Generated data lives in bench/work/tables (git-ignored). ONLY=packages runs
-# just part 3; RUNS (default 3) sets the runs of each measurement.
+# BIG is 20,000 rows x 43 columns (ROWNAMES, TEXT, DATE, 40 numbers); a BIFF5
+# sheet holds 16,384 rows, so the BIFF5 files carry 16,383 of them.
+#   BIFF5 .xls  Big1.xls: LoadSingleExcelTable and LoadCaseTable against
+#               python3-xlrd, FreeXL (bench/tables_freexl.c), R readxl and SheetJS
+#   BIFF8 .xls  Big.xls: the same
+#   .xlsx       Big.xlsx: against openpyxl (read-only), SheetJS and readxl
+#   LoadTableSX BIG merged from Big1.xls and Big2.xls, against reading the two
+#               files with LoadSingleExcelTable (and the peers merging them)
+#   .xlsb, .ods against SheetJS
+# Each figure is the median of RUNS runs (default 5) and the largest peak
+# resident set (/usr/bin/time -v); the ratios are peer median / dulo median, of
+# CPU time (user + system) and of wall time. The CPU ratio is the one compared:
+# on a shared machine the wall time mostly measures the other processes.
+# DULO_ONLY=1 times only the dulo lines (a before/after comparison of dulo).
+# Generated data lives in bench/work/tables (git-ignored).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(dirname "$here")"
@@ -20,11 +26,12 @@ build="${1:-$root/build-bench}"
 case "$build" in /*) ;; *) build="$root/$build" ;; esac
 dulo="$build/cli/dulo"
 work="$here/work/tables"
-runs="${RUNS:-3}"
+runs="${RUNS:-5}"
 python=/usr/bin/python3
 
 [ -x "$dulo" ] || { echo "no dulo in $build (build the dulo target first)" >&2; exit 1; }
 command -v ssconvert >/dev/null || { echo "ssconvert (gnumeric) is needed" >&2; exit 1; }
+[ -x /usr/bin/time ] || { echo "/usr/bin/time (Debian package time) is needed" >&2; exit 1; }
 
 # ---- data ----
 convert() {  # convert CSV OUT EXPORT-TYPE SHEET
@@ -61,87 +68,125 @@ fi
 if [ ! -f "$work/single/Big.xlsb" ]; then
     node "$here/write_xlsb.js" "$work/single/Big.xlsx" "$work/single/Big.xlsb"
 fi
+freexl="$work/tables_freexl"
+if [ ! -x "$freexl" ] || [ "$here/tables_freexl.c" -nt "$freexl" ]; then
+    cc -O2 -o "$freexl" "$here/tables_freexl.c" $(pkg-config --cflags --libs freexl)
+fi
 
 # ---- measuring ----
-# measure LABEL COMMAND...: $runs runs; prints the run with the least CPU time
-# (user + system) with its elapsed time and peak resident memory, and the
-# medians of CPU and elapsed time; sets $best (least CPU seconds), $bestWall,
-# $medianCpu and $medianWall. CPU time is the figure compared, as wall time on a
-# shared machine mostly measures the other processes.
+# measure LABEL COMMAND...: $runs runs; sets $med (median wall seconds), $cpu
+# (median user + system seconds) and $peak (largest peak resident set, MB).
 measure() {
     local label="$1"
     shift
-    local out="$work/time.txt" e u s m cpu bestMem="" cpus="" walls=""
-    best=""
-    bestWall=""
+    local out="$work/time.txt" walls=() cpus=() m=0 w c k
     for _ in $(seq "$runs"); do
-        /usr/bin/time -f "%e %U %S %M" -o "$out" "$@" >"$work/last.out" 2>"$work/last.err" || {
+        /usr/bin/time -v -o "$out" "$@" >"$work/last.out" 2>"$work/last.err" || {
             echo "$label failed:" >&2
             cat "$work/last.out" "$work/last.err" >&2
             exit 1
         }
-        read -r e u s m <"$out"
-        cpu="$(awk "BEGIN{print $u + $s}")"
-        cpus="$cpus $cpu"
-        walls="$walls $e"
-        if [ -z "$best" ] || awk "BEGIN{exit !($cpu < $best)}"; then
-            best="$cpu"
-            bestWall="$e"
-            bestMem="$m"
-        fi
+        w="$(awk -F': ' '/Elapsed \(wall clock\)/ {n = split($2, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s}' "$out")"
+        c="$(awk -F': ' '/User time/ {u = $2} /System time/ {s = $2} END {print u + s}' "$out")"
+        k="$(awk -F': ' '/Maximum resident set size/ {print $2}' "$out")"
+        walls+=("$w")
+        cpus+=("$c")
+        [ "$k" -gt "$m" ] && m="$k"
     done
-    medianCpu="$(median $cpus)"
-    medianWall="$(median $walls)"
-    printf "  %-28s cpu %6.2f s  wall %6.2f s  peak %7.1f MB  (median cpu %6.2f s wall %6.2f s)   %s\n" "$label" \
-        "$best" "$bestWall" "$(awk "BEGIN{print $bestMem/1024}")" "$medianCpu" "$medianWall" \
-        "$(head -c 90 "$work/last.out" | tr '\n' ' ')"
+    med="$(printf '%s\n' "${walls[@]}" | sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}')"
+    cpu="$(printf '%s\n' "${cpus[@]}" | sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}')"
+    peak="$(awk "BEGIN{printf \"%.1f\", $m / 1024}")"
+    lastOut="$(head -c 70 "$work/last.out" | tr '\n' ' ')"
 }
-median() { printf "%s\n" "$@" | sort -g | awk '{v[NR] = $1} END {print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
-ratio() { awk "BEGIN{printf \"%.1fx\", $1 / ($2 > 0.005 ? $2 : 0.005)}"; }
+ratio() { awk "BEGIN{printf \"%.2f\", $1 / ($2 > 0.0005 ? $2 : 0.0005)}"; }
 
-if [ "${ONLY:-}" != packages ]; then
-echo "== BIG split over two BIFF5 workbooks ($(du -k "$work/model/Big1.xls" | cut -f1) KB + $(du -k "$work/model/Big2.xls" | cut -f1) KB)"
-measure "dulo table (LoadTableSX)" "$dulo" table "$work/model" BIG --format summary
-ours="$best"
-measure "xlrd" "$python" "$here/tables_xlrd.py" "$work/model/Big1.xls" "$work/model/Big2.xls"
-xlrd="$best"
-measure "SheetJS" node "$here/tables_sheetjs.js" "$work/model/Big1.xls" "$work/model/Big2.xls"
-sheetjs="$best"
-echo "  cpu speed-up: $(ratio "$xlrd" "$ours") xlrd (target 20x), $(ratio "$sheetjs" "$ours") SheetJS (target 3x)"
+# row READ LABEL COMMAND...: one line of the table; a dulo line sets the
+# reference ($ref) the peer lines of the same read are divided by.
+row() {
+    local read="$1" label="$2"
+    shift 2
+    case "$label" in dulo*) ;; *) [ -n "${DULO_ONLY:-}" ] && return 0 ;; esac
+    measure "$label" "$@"
+    local r="-" rw="-"
+    case "$label" in
+        dulo*) if [ -z "${ref:-}" ]; then ref="$med"; refCpu="$cpu"; fi ;;
+        *) r="$(ratio "$cpu" "$refCpu")x"; rw="$(ratio "$med" "$ref")x" ;;
+    esac
+    printf "%-12s %-26s %8.3f %8.3f %9s %9s %8s   %s\n" "$read" "$label" "$cpu" "$med" "$r" "$rw" "$peak" "$lastOut"
+}
+header() {
+    echo
+    echo "== $1"
+    printf "%-12s %-26s %8s %8s %9s %9s %8s   %s\n" read program "cpu s" "wall s" "cpu p/d" "wall p/d" "peak MB" output
+    ref=""
+}
+# The output array of a table: a VARIANT per element plus a BSTR per text
+# (4-byte length, UTF-16, terminator, allocation rounding).
+arrayMB() {  # arrayMB CSV EXTRA-ROWS EXTRA-COLUMNS
+    awk -F, -v er="$2" -v ec="$3" 'NR == 1 {cols = NF} {for (i = 1; i <= NF; i++) if ($i !~ /^-?[0-9.]+$/ && $i !~ /^[0-9]+-[0-9]+-[0-9]+$/) t += 8 + 2 * length($i) + 16} END {printf "%.1f", ((NR + er) * (cols + ec) * 16 + t) / 1048576}' "$1"
+}
+fileMB() { awk "BEGIN{printf \"%.1f\", $(stat -c %s "$1") / 1048576}"; }
 
-sheetBytes="$("$python" -c 'import sys, zipfile
-z = zipfile.ZipFile(sys.argv[1])
-print(sum(i.file_size for i in z.infolist() if i.filename.startswith(("xl/worksheets/", "xl/sharedStrings"))))' \
-    "$work/single/Big.xlsx")"
-xlsBytes="$(stat -c %s "$work/single/Big.xls")"
-echo "== one 20,000-row sheet"
-for kind in xls xlsx; do
-    file="$work/single/Big.$kind"
-    # The sheet data as read: the .xls file (its Workbook stream), the .xlsx sheet and strings unzipped.
-    bytes="$xlsBytes"
-    [ "$kind" = xlsx ] && bytes="$sheetBytes"
-    echo "  .$kind: sheet data $((bytes / 1024)) KB, memory target $(( (3 * bytes / 1024 + 65536) / 1024 )) MB"
-    measure "dulo single-table .$kind" "$dulo" single-table "$file" BIG BIG --format summary
-    ours="$best"
-    measure "SheetJS .$kind" node "$here/tables_sheetjs.js" "$file"
-    sheetjs="$best"
-    if [ "$kind" = xls ]; then
-        measure "xlrd .xls" "$python" "$here/tables_xlrd.py" "$file"
-        peer="xlrd"
-    else
-        measure "openpyxl read-only .xlsx" "$python" "$here/tables_openpyxl.py" "$file"
-        peer="openpyxl"
-    fi
-    echo "  cpu speed-up: $(ratio "$best" "$ours") $peer (target 20x), $(ratio "$sheetjs" "$ours") SheetJS (target 3x)"
-done
-fi
-echo "== the same sheet as .xlsb and .ods"
+echo "tables.sh: $runs runs each; $(nproc) cores; $(date -u +%FT%TZ)"
+
+b5="$work/model/Big1.xls"
+b5b="$work/model/Big2.xls"
+b8="$work/single/Big.xls"
+bx="$work/single/Big.xlsx"
+
+header "BIFF5 .xls, 16,383 rows ($(fileMB "$b5") MB; array $(arrayMB "$work/src/split/BIG1.csv" 0 0) MB; memory target $(awk "BEGIN{print $(fileMB "$b5") + 2 * $(arrayMB "$work/src/split/BIG1.csv" 0 0) + 32}") MB)"
+row BIFF5 "dulo single-table" "$dulo" single-table "$b5" BIG BIG --format summary
+row BIFF5 "xlrd" "$python" "$here/tables_xlrd.py" "$b5"
+row BIFF5 "FreeXL" "$freexl" "$b5"
+row BIFF5 "readxl" Rscript "$here/tables_readxl.R" "$b5"
+row BIFF5 "SheetJS" node "$here/tables_sheetjs.js" "$b5"
+header "BIFF5 .xls, LoadCaseTable"
+row BIFF5 "dulo case-table" "$dulo" case-table "$b5" BIG --format summary
+row BIFF5 "xlrd" "$python" "$here/tables_xlrd.py" "$b5"
+row BIFF5 "FreeXL" "$freexl" "$b5"
+
+header "BIFF8 .xls, 20,000 rows ($(fileMB "$b8") MB; array $(arrayMB "$work/src/single/BIG.csv" 0 0) MB; memory target $(awk "BEGIN{print $(fileMB "$b8") + 2 * $(arrayMB "$work/src/single/BIG.csv" 0 0) + 32}") MB)"
+row BIFF8 "dulo single-table" "$dulo" single-table "$b8" BIG BIG --format summary
+row BIFF8 "xlrd" "$python" "$here/tables_xlrd.py" "$b8"
+row BIFF8 "FreeXL" "$freexl" "$b8"
+row BIFF8 "readxl" Rscript "$here/tables_readxl.R" "$b8"
+row BIFF8 "SheetJS" node "$here/tables_sheetjs.js" "$b8"
+header "BIFF8 .xls, LoadCaseTable"
+row BIFF8 "dulo case-table" "$dulo" case-table "$b8" BIG --format summary
+row BIFF8 "xlrd" "$python" "$here/tables_xlrd.py" "$b8"
+row BIFF8 "FreeXL" "$freexl" "$b8"
+
+header ".xlsx, 20,000 rows ($(fileMB "$bx") MB; array $(arrayMB "$work/src/single/BIG.csv" 0 0) MB; memory target $(awk "BEGIN{print 2 * $(arrayMB "$work/src/single/BIG.csv" 0 0) + 64}") MB)"
+row xlsx "dulo single-table" "$dulo" single-table "$bx" BIG BIG --format summary
+row xlsx "openpyxl read-only" "$python" "$here/tables_openpyxl.py" "$bx"
+row xlsx "SheetJS" node "$here/tables_sheetjs.js" "$bx"
+row xlsx "readxl" Rscript "$here/tables_readxl.R" "$bx"
+header ".xlsx, LoadCaseTable"
+row xlsx "dulo case-table" "$dulo" case-table "$bx" BIG --format summary
+row xlsx "openpyxl read-only" "$python" "$here/tables_openpyxl.py" "$bx"
+row xlsx "SheetJS" node "$here/tables_sheetjs.js" "$bx"
+
+header "LoadTableSX: BIG merged from two BIFF5 workbooks (target: at most 1.3x reading the two files)"
+row merge "dulo table (LoadTableSX)" "$dulo" table "$work/model" BIG --format summary
+sx="$med"
+sxCpu="$cpu"
+measure "two reads" "$dulo" single-table "$b5" BIG BIG --format summary
+one="$med"
+oneCpu="$cpu"
+measure "two reads" "$dulo" single-table "$b5b" BIG BIG --format summary
+two="$(awk "BEGIN{print $one + $med}")"
+twoCpu="$(awk "BEGIN{print $oneCpu + $cpu}")"
+printf "%-12s %-26s %8.3f %8.3f %9s %9s %8s   LoadTableSX / two reads: %s cpu, %s wall\n" merge "dulo single-table x 2" "$twoCpu" "$two" - - - \
+    "$(ratio "$sxCpu" "$twoCpu")x" "$(ratio "$sx" "$two")x"
+row merge "xlrd" "$python" "$here/tables_xlrd.py" "$b5" "$b5b"
+row merge "FreeXL" "$freexl" "$b5" "$b5b"
+row merge "SheetJS" node "$here/tables_sheetjs.js" "$b5" "$b5b"
+
+header "start-up: dulo calc 1 (target 0.020 s)"
+row start "dulo calc 1" "$dulo" calc 1 --format summary
+
 for kind in xlsb ods; do
-    file="$work/single/Big.$kind"
-    measure "dulo single-table .$kind" "$dulo" single-table "$file" BIG BIG --format summary
-    ours="$best"
-    oursMedian="$medianCpu"
-    oursWall="$medianWall"
-    measure "SheetJS .$kind" node "$here/tables_sheetjs.js" "$file"
-    echo "  cpu speed-up: $(ratio "$best" "$ours") SheetJS (target 5x); medians: cpu $(ratio "$medianCpu" "$oursMedian"), wall $(ratio "$medianWall" "$oursWall")"
+    header ".$kind, 20,000 rows"
+    row "$kind" "dulo single-table" "$dulo" single-table "$work/single/Big.$kind" BIG BIG --format summary
+    row "$kind" "SheetJS" node "$here/tables_sheetjs.js" "$work/single/Big.$kind"
 done

@@ -25,6 +25,8 @@ bool CTableArray::Create(long rows, long columns) {
     return true;
 }
 
+VARIANT* CTableArray::Data() const { return m_array ? static_cast<VARIANT*>(m_array->pvData) : nullptr; }
+
 VARIANT* CTableArray::At(long row, long column) {
     if (!m_array) return nullptr;
     LONG index[2] = {LONG(row), LONG(column)};

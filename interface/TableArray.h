@@ -20,6 +20,9 @@ public:
     long Rows() const { return m_rows; }
     long Columns() const { return m_columns; }
 
+    // The elements in memory order: column c's rows start at Data() + c * Rows().
+    // Null before Create.
+    VARIANT* Data() const;
     // The element at (row, column), or null outside the array.
     VARIANT* At(long row, long column);
     // Replaces the element with value, taking over what value owns (value is

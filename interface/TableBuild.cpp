@@ -7,6 +7,7 @@
 #include "tables/RepeatedRowRules.h"
 #include "tables/SqlType.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -45,6 +46,12 @@ struct ColumnInfo {
     ECellKind kind;
 };
 
+// Rows are filled a block at a time, column by column inside the block: the
+// array's columns lie one after the other in memory, so each column of a block
+// is one run of elements, and the block's cells stay in cache while its
+// columns are walked.
+constexpr int kRowBlock = 256;
+
 // Headings and cell kinds of every data column, written into row 0.
 // False (nothing more written) at the first empty heading when it fails the read.
 bool WriteHeadings(const CIoTable& table, bool emptyHeadingFails, CTableArray& array,
@@ -61,31 +68,43 @@ bool WriteHeadings(const CIoTable& table, bool emptyHeadingFails, CTableArray& a
     return true;
 }
 
-// The element a non-empty cell becomes.
-void MakeCellValue(const CIoTable& table, int r, int c, ECellKind kind, VARIANT& value) {
-    VariantInit(&value);
+// Writes a non-empty cell into an element that is still VT_EMPTY; a date
+// that did not validate (29 February of a common year) has no OLE value and
+// leaves the element empty.
+void WriteCellValue(const CIoCell& cell, ECellKind kind, VARIANT& element) {
     switch (kind) {
         case ECellKind::Text: {
-            const char* text = table.GetValueText(r, c);
-            value.bstrVal = BstrFromUtf8(text ? text : "");
-            if (!value.bstrVal) throw std::bad_alloc();
-            value.vt = VT_BSTR;
+            const char* text = cell.GetTextPtr();
+            element.bstrVal = BstrFromUtf8(text ? text : "");
+            if (!element.bstrVal) throw std::bad_alloc();
+            element.vt = VT_BSTR;
             break;
         }
         case ECellKind::Date: {
-            // A date that did not validate (29 February of a common year) has
-            // no OLE value: nothing is written.
-            const COleDateTime date = table.GetDateValue(r, c);
+            const COleDateTime date = cell.GetDate();
             if (date.m_status != COleDateTime::valid) break;
-            value.vt = VT_DATE;
-            value.date = date.m_dt;
+            element.date = date.m_dt;
+            element.vt = VT_DATE;
             break;
         }
         case ECellKind::Number:
-            value.vt = VT_R8;
-            value.dblVal = table.GetValueNumber(r, c);
+            element.dblVal = cell.GetAsDouble();
+            element.vt = VT_R8;
             break;
     }
+}
+
+// The heading of the last non-empty cell in row order, as a row-by-row fill
+// leaves it in the column-name buffer; rows from firstRow on are not looked at.
+void CopyLastCellHeading(const CIoTable& table, int firstRow, const std::vector<ColumnInfo>& columns,
+                         char* colName) {
+    if (!colName) return;
+    for (int r = firstRow - 1; r >= 0; --r)
+        for (int c = int(columns.size()) - 1; c >= 0; --c)
+            if (!table.m_Rows.GetCell(r, c)->IsNull()) {
+                CopyNameBuffer(colName, columns[size_t(c)].heading);
+                return;
+            }
 }
 
 bool SameText(BSTR a, BSTR b) {
@@ -114,52 +133,88 @@ int BuildKeyedArray(const CIoTable& table, std::string_view tableName, const Key
     std::vector<ColumnInfo> columns;
     if (!WriteHeadings(table, rules.emptyHeadingFails, array, columns)) return LOAD_EMPTY_HEADING;
 
+    // Where every row goes: its own array row, or the row of the first one of its name.
     const bool repeatsFail = Rules::RepeatsFail(tableName);
     const bool exempt = Rules::IsExemptTable(tableName);
     CAutoDestructArray<IRowColName> index(0, CompareRowColNames);
     IRowColName key;
+    std::vector<int32_t> targets(static_cast<size_t>(rows));
+    std::vector<bool> merging(static_cast<size_t>(rows));
     for (int r = 0; r < rows; ++r) {
         key.m_name = table.GetRowName(r, 0);
         CopyNameBuffer(rowName, key.m_name);
-        long target = long(r) + 1;
-        bool merging = false;
         int found = index.FindSorted(&key);
         if (found < 0) {
             index.AddSorted(new IRowColName{key.m_name, int32_t(r + 1)});
+            targets[size_t(r)] = r + 1;
         } else {
             if (repeatsFail) {
-                CopyNameBuffer(rowName, key.m_name);
+                CopyLastCellHeading(table, r, columns, colName);
                 return LOAD_QBML_REPEATED;
             }
-            merging = true;
-            target = index[found]->m_row;
-        }
-        for (int c = 0; c < columnCount; ++c) {
-            if (table.IsNull(r, c)) continue;
-            const ColumnInfo& column = columns[size_t(c)];
-            CopyNameBuffer(colName, column.heading);
-            VARIANT* old = array.At(target, c);
-            if (rules.rowNamesColumnRule && c == 0 && column.heading == "ROWNAMES") {
-                // The row-name column always takes the cell's text, unless a merging
-                // row would blank out a name already there.
-                const char* text = table.GetValueText(r, c);
-                std::string_view name = text ? text : "";
-                if (!(merging && name.empty() && old->vt != VT_EMPTY)) array.PutText(target, c, name);
-                continue;
-            }
-            ScopedVariant value;
-            MakeCellValue(table, r, c, column.kind, value.v);
-            if (!merging) {
-                array.Put(target, c, value.v);
-            } else if (value.v.vt == VT_EMPTY) {
-                // Nothing to merge.
-            } else if (old->vt == VT_EMPTY || Rules::TakesLaterValue(column.heading)) {
-                array.Put(target, c, value.v);
-            } else if (!SameValue(*old, value.v) && !exempt) {
-                return LOAD_CONFLICT;
-            }
+            merging[size_t(r)] = true;
+            targets[size_t(r)] = index[found]->m_row;
         }
     }
+
+    // A column's merge depends on that column alone, so filling column by column
+    // gives the array of a row-by-row fill; a conflict is reported at the first
+    // one in row order.
+    VARIANT* const data = array.Data();
+    const long stride = array.Rows();
+    for (int block = 0; block < rows; block += kRowBlock) {
+        const int blockEnd = std::min(rows, block + kRowBlock);
+        int conflictRow = -1, conflictColumn = -1;
+        for (int c = 0; c < columnCount; ++c) {
+            const ColumnInfo& column = columns[size_t(c)];
+            VARIANT* const elements = data + long(c) * stride;
+            const bool rowNames = rules.rowNamesColumnRule && c == 0 && column.heading == "ROWNAMES";
+            const bool textWins = Rules::TakesLaterValue(column.heading);
+            const int last = conflictRow >= 0 ? conflictRow : blockEnd;  // later rows cannot come first
+            for (int r = block; r < last; ++r) {
+                const CIoCell& cell = *table.m_Rows.GetCell(r, c);
+                if (cell.IsNull()) continue;
+                VARIANT& element = elements[targets[size_t(r)]];
+                const bool merge = merging[size_t(r)];
+                if (rowNames) {
+                    // The row-name column always takes the cell's text, unless a merging
+                    // row would blank out a name already there.
+                    const char* text = cell.GetTextPtr();
+                    std::string_view name = text ? text : "";
+                    if (merge && name.empty() && element.vt != VT_EMPTY) continue;
+                    BSTR bstr = BstrFromUtf8(name);
+                    if (!bstr) throw std::bad_alloc();
+                    if (merge) VariantClear(&element);
+                    element.bstrVal = bstr;
+                    element.vt = VT_BSTR;
+                    continue;
+                }
+                if (!merge) {
+                    WriteCellValue(cell, column.kind, element);
+                    continue;
+                }
+                ScopedVariant value;
+                WriteCellValue(cell, column.kind, value.v);
+                if (value.v.vt == VT_EMPTY) {
+                    // Nothing to merge.
+                } else if (element.vt == VT_EMPTY || textWins) {
+                    VariantClear(&element);
+                    element = value.v;  // the element takes over the string, if any
+                    VariantInit(&value.v);
+                } else if (!SameValue(element, value.v) && !exempt) {
+                    conflictRow = r;
+                    conflictColumn = c;
+                    break;
+                }
+            }
+        }
+        if (conflictRow >= 0) {
+            CopyNameBuffer(rowName, table.GetRowName(conflictRow, 0));
+            CopyNameBuffer(colName, columns[size_t(conflictColumn)].heading);
+            return LOAD_CONFLICT;
+        }
+    }
+    CopyLastCellHeading(table, rows, columns, colName);
     return LOAD_OK;
 }
 
@@ -170,17 +225,22 @@ int BuildPlainArray(const CIoTable& table, long extraRows, long extraColumns, bo
     if (!array.Create(long(rows) + extraRows, long(columnCount) + extraColumns)) throw std::bad_alloc();
     std::vector<ColumnInfo> columns;
     if (!WriteHeadings(table, emptyHeadingFails, array, columns)) return LOAD_EMPTY_HEADING;
-    for (int r = 0; r < rows; ++r) {
-        if (rowName) CopyNameBuffer(rowName, table.GetRowName(r, 0));
+    if (rowName)
+        for (int r = 0; r < rows; ++r) CopyNameBuffer(rowName, table.GetRowName(r, 0));
+    VARIANT* const data = array.Data();
+    const long stride = array.Rows();
+    for (int block = 0; block < rows; block += kRowBlock) {
+        const int blockEnd = std::min(rows, block + kRowBlock);
         for (int c = 0; c < columnCount; ++c) {
-            if (table.IsNull(r, c)) continue;
-            const ColumnInfo& column = columns[size_t(c)];
-            CopyNameBuffer(colName, column.heading);
-            ScopedVariant value;
-            MakeCellValue(table, r, c, column.kind, value.v);
-            array.Put(long(r) + 1, c, value.v);
+            const ECellKind kind = columns[size_t(c)].kind;
+            VARIANT* const elements = data + long(c) * stride + 1;
+            for (int r = block; r < blockEnd; ++r) {
+                const CIoCell& cell = *table.m_Rows.GetCell(r, c);
+                if (!cell.IsNull()) WriteCellValue(cell, kind, elements[r]);
+            }
         }
     }
+    CopyLastCellHeading(table, rows, columns, colName);
     return LOAD_OK;
 }
 

@@ -1,17 +1,12 @@
 #include "platform/cfb/CompoundFile.h"
 
-#include <gsf/gsf-infile-msole.h>
-#include <gsf/gsf-infile.h>
-#include <gsf/gsf-input-stdio.h>
-#include <gsf/gsf-input.h>
-#include <gsf/gsf-utils.h>
+#include "platform/gsf/GsfLib.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 
 namespace dulo::cfb {
 
@@ -21,20 +16,15 @@ constexpr unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1
 
 void Silent(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
 
-void EnsureGsf() {
-    static std::once_flag once;
-    std::call_once(once, [] { gsf_init(); });
-}
-
 // A damaged file makes libgsf log warnings while it fails; the caller learns of
 // the failure from the result, so the log stays quiet during our calls.
 class QuietGsf {
 public:
-    QuietGsf() {
-        for (int i = 0; i < 3; ++i) m_ids[i] = g_log_set_handler(kDomains[i], kLevels, Silent, nullptr);
+    explicit QuietGsf(const gsf::Api& api) : m_api(api) {
+        for (int i = 0; i < 3; ++i) m_ids[i] = m_api.log_set_handler(kDomains[i], kLevels, Silent, nullptr);
     }
     ~QuietGsf() {
-        for (int i = 0; i < 3; ++i) g_log_remove_handler(kDomains[i], m_ids[i]);
+        for (int i = 0; i < 3; ++i) m_api.log_remove_handler(kDomains[i], m_ids[i]);
     }
     QuietGsf(const QuietGsf&) = delete;
     QuietGsf& operator=(const QuietGsf&) = delete;
@@ -43,6 +33,7 @@ private:
     static constexpr const char* kDomains[3] = {nullptr, "libgsf", "libgsf:msole"};
     static constexpr GLogLevelFlags kLevels = GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING |
                                                              G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO);
+    const gsf::Api& m_api;
     guint m_ids[3];
 };
 
@@ -73,16 +64,18 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 }
 
 struct CompoundFile::Impl {
+    const gsf::Api& api;
     GsfInfile* infile = nullptr;
     ~Impl() {
-        if (infile) g_object_unref(infile);
+        if (infile) api.object_unref(infile);
     }
 };
 
 struct CompoundStream::Impl {
+    const gsf::Api& api;
     GsfInput* input = nullptr;
     ~Impl() {
-        if (input) g_object_unref(input);
+        if (input) api.object_unref(input);
     }
 };
 
@@ -96,22 +89,22 @@ CfbStatus CompoundFile::Open(const std::string& path) {
     bool readable = false;
     if (!ReadSignature(path, readable)) return readable ? CfbStatus::NotCompound : CfbStatus::OpenFailed;
 
-    EnsureGsf();
-    QuietGsf quiet;
+    const gsf::Api* api = gsf::Get();
+    if (!api) return CfbStatus::OpenFailed;
+    QuietGsf quiet(*api);
     GError* err = nullptr;
-    GsfInput* input = gsf_input_stdio_new(path.c_str(), &err);
+    GsfInput* input = api->input_stdio_new(path.c_str(), &err);
     if (!input) {
-        if (err) g_error_free(err);
+        if (err) api->error_free(err);
         return CfbStatus::OpenFailed;
     }
-    GsfInfile* infile = gsf_infile_msole_new(input, &err);
-    g_object_unref(input);
+    GsfInfile* infile = api->infile_msole_new(input, &err);
+    api->object_unref(input);
     if (!infile) {
-        if (err) g_error_free(err);
+        if (err) api->error_free(err);
         return CfbStatus::OpenFailed;
     }
-    m_impl = std::make_unique<Impl>();
-    m_impl->infile = infile;
+    m_impl.reset(new Impl{*api, infile});
     m_fileSize = static_cast<uint64_t>(st.st_size);
     return CfbStatus::Ok;
 }
@@ -126,9 +119,10 @@ bool CompoundFile::IsOpen() const { return m_impl != nullptr; }
 std::vector<std::string> CompoundFile::StreamNames() const {
     std::vector<std::string> names;
     if (!m_impl) return names;
-    int n = gsf_infile_num_children(m_impl->infile);
+    const gsf::Api& api = m_impl->api;
+    int n = api.infile_num_children(m_impl->infile);
     for (int i = 0; i < n; ++i) {
-        const char* name = gsf_infile_name_by_index(m_impl->infile, i);
+        const char* name = api.infile_name_by_index(m_impl->infile, i);
         names.emplace_back(name ? name : "");
     }
     return names;
@@ -136,22 +130,22 @@ std::vector<std::string> CompoundFile::StreamNames() const {
 
 std::unique_ptr<CompoundStream> CompoundFile::OpenStream(std::string_view name, bool ignoreCase) const {
     if (!m_impl) return nullptr;
-    QuietGsf quiet;
-    int n = gsf_infile_num_children(m_impl->infile);
+    const gsf::Api& api = m_impl->api;
+    QuietGsf quiet(api);
+    int n = api.infile_num_children(m_impl->infile);
     for (int i = 0; i < n; ++i) {
-        const char* child = gsf_infile_name_by_index(m_impl->infile, i);
+        const char* child = api.infile_name_by_index(m_impl->infile, i);
         if (!child) continue;
         bool match = ignoreCase ? EqualsIgnoreCase(child, name) : std::string_view(child) == name;
         if (!match) continue;
-        GsfInput* input = gsf_infile_child_by_index(m_impl->infile, i);
+        GsfInput* input = api.infile_child_by_index(m_impl->infile, i);
         if (!input) return nullptr;
         // A storage is not a stream.
-        if (GSF_IS_INFILE(input) && gsf_infile_num_children(GSF_INFILE(input)) >= 0) {
-            g_object_unref(input);
+        if (api.IsInfile(input) && api.infile_num_children(reinterpret_cast<GsfInfile*>(input)) >= 0) {
+            api.object_unref(input);
             continue;
         }
-        auto impl = std::make_unique<CompoundStream::Impl>();
-        impl->input = input;
+        std::unique_ptr<CompoundStream::Impl> impl(new CompoundStream::Impl{api, input});
         return std::unique_ptr<CompoundStream>(new CompoundStream(std::move(impl), child));
     }
     return nullptr;
@@ -163,25 +157,25 @@ CompoundStream::CompoundStream(std::unique_ptr<Impl> impl, std::string name)
 CompoundStream::~CompoundStream() = default;
 
 uint64_t CompoundStream::Size() const {
-    gsf_off_t size = gsf_input_size(m_impl->input);
+    gsf_off_t size = m_impl->api.input_size(m_impl->input);
     return size > 0 ? static_cast<uint64_t>(size) : 0;
 }
 
 uint64_t CompoundStream::Tell() const {
-    gsf_off_t pos = gsf_input_tell(m_impl->input);
+    gsf_off_t pos = m_impl->api.input_tell(m_impl->input);
     return pos > 0 ? static_cast<uint64_t>(pos) : 0;
 }
 
 bool CompoundStream::Seek(uint64_t offset) {
     if (offset > Size()) return false;
-    return !gsf_input_seek(m_impl->input, static_cast<gsf_off_t>(offset), G_SEEK_SET);
+    return !m_impl->api.input_seek(m_impl->input, static_cast<gsf_off_t>(offset), G_SEEK_SET);
 }
 
 bool CompoundStream::Read(void* buffer, size_t n) {
     if (n == 0) return true;
     if (Tell() + n > Size()) return false;
-    QuietGsf quiet;
-    return gsf_input_read(m_impl->input, n, static_cast<guint8*>(buffer)) != nullptr;
+    QuietGsf quiet(m_impl->api);
+    return m_impl->api.input_read(m_impl->input, n, static_cast<guint8*>(buffer)) != nullptr;
 }
 
 bool CompoundStream::ReadAll(std::vector<uint8_t>& out, uint64_t maxBytes) {

@@ -1,12 +1,7 @@
 #include "platform/engine/ZipPackage.h"
 
-#include <gsf/gsf-infile-zip.h>
-#include <gsf/gsf-infile.h>
-#include <gsf/gsf-input-stdio.h>
-#include <gsf/gsf-input.h>
-#include <gsf/gsf-utils.h>
-
 #include "platform/engine/XmlChunks.h"
+#include "platform/gsf/GsfLib.h"
 
 #include <algorithm>
 #include <cstring>
@@ -31,22 +26,14 @@ void AdviseHugePages(std::string& bytes) {
     if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
 }
 
-void EnsureGsf() {
-    static const bool ready = [] {
-        gsf_init();
-        return true;
-    }();
-    (void)ready;
-}
-
 // The child of a folder whose name matches without regard to case.
-GsfInput* ChildNoCase(GsfInfile* folder, std::string_view name) {
-    int n = gsf_infile_num_children(folder);
+GsfInput* ChildNoCase(const gsf::Api& api, GsfInfile* folder, std::string_view name) {
+    int n = api.infile_num_children(folder);
     for (int i = 0; i < n; ++i) {
-        const char* childName = gsf_infile_name_by_index(folder, i);
+        const char* childName = api.infile_name_by_index(folder, i);
         if (childName && name.size() == std::strlen(childName) &&
             strncasecmp(childName, name.data(), name.size()) == 0)
-            return gsf_infile_child_by_index(folder, i);
+            return api.infile_child_by_index(folder, i);
     }
     return nullptr;
 }
@@ -85,60 +72,62 @@ Relationships ReadRelationships(const ZipPackage& zip, std::string_view sourcePa
 }
 
 std::unique_ptr<ZipPackage> ZipPackage::Open(const std::string& path) {
-    EnsureGsf();
+    const gsf::Api* api = gsf::Get();
+    if (!api) return nullptr;
     GError* error = nullptr;
-    GsfInput* input = gsf_input_stdio_new(path.c_str(), &error);
+    GsfInput* input = api->input_stdio_new(path.c_str(), &error);
     if (!input) {
-        if (error) g_error_free(error);
+        if (error) api->error_free(error);
         return nullptr;
     }
-    gsf_off_t archiveBytes = gsf_input_size(input);
-    GsfInfile* zip = gsf_infile_zip_new(input, &error);
-    g_object_unref(input);
+    gsf_off_t archiveBytes = api->input_size(input);
+    GsfInfile* zip = api->infile_zip_new(input, &error);
+    api->object_unref(input);
     if (!zip) {
-        if (error) g_error_free(error);
+        if (error) api->error_free(error);
         return nullptr;
     }
-    return std::unique_ptr<ZipPackage>(new ZipPackage(zip, archiveBytes > 0 ? uint64_t(archiveBytes) : 0));
+    return std::unique_ptr<ZipPackage>(new ZipPackage(*api, zip, archiveBytes > 0 ? uint64_t(archiveBytes) : 0));
 }
 
-ZipPackage::~ZipPackage() { g_object_unref(m_zip); }
+ZipPackage::~ZipPackage() { m_api.object_unref(m_zip); }
 
 bool ZipPackage::Read(std::string_view partName, std::string& bytes, size_t maxBytes) const {
     bytes.clear();
+    const gsf::Api& api = m_api;
     GsfInfile* folder = m_zip;
-    g_object_ref(folder);
+    api.object_ref(folder);
     GsfInput* part = nullptr;
     while (!partName.empty()) {
         size_t slash = partName.find('/');
         std::string_view segment = partName.substr(0, slash);
         partName = slash == std::string_view::npos ? std::string_view() : partName.substr(slash + 1);
         if (segment.empty()) continue;
-        GsfInput* child = ChildNoCase(folder, segment);
-        g_object_unref(folder);
+        GsfInput* child = ChildNoCase(api, folder, segment);
+        api.object_unref(folder);
         folder = nullptr;
         if (!child) return false;
         if (partName.empty()) {
             part = child;
             break;
         }
-        if (!GSF_IS_INFILE(child)) {
-            g_object_unref(child);
+        if (!api.IsInfile(child)) {
+            api.object_unref(child);
             return false;
         }
-        folder = GSF_INFILE(child);
+        folder = reinterpret_cast<GsfInfile*>(child);
     }
-    if (folder) g_object_unref(folder);
+    if (folder) api.object_unref(folder);
     if (!part) return false;
     // A folder is not a part.
-    if (GSF_IS_INFILE(part) && gsf_infile_num_children(GSF_INFILE(part)) > 0) {
-        g_object_unref(part);
+    if (api.IsInfile(part) && api.infile_num_children(reinterpret_cast<GsfInfile*>(part)) > 0) {
+        api.object_unref(part);
         return false;
     }
     // The size comes from the archive's directory, and the zip reader hands out
     // zeros up to it once the member's data has run out: a size no data in the
     // archive could inflate to is damaged (or hostile), whatever maxBytes allows.
-    gsf_off_t claimed = gsf_input_size(part);
+    gsf_off_t claimed = api.input_size(part);
     bool ok = claimed >= 0 && static_cast<uint64_t>(claimed) <= maxBytes &&
               static_cast<uint64_t>(claimed) <= m_archiveBytes * kMaxInflateRatio;
     if (ok) {
@@ -146,21 +135,23 @@ bool ZipPackage::Read(std::string_view partName, std::string& bytes, size_t maxB
         // steps rather than trust the size.
         bytes.reserve(std::min<size_t>(static_cast<size_t>(claimed), maxBytes));
         AdviseHugePages(bytes);
-        while (gsf_input_remaining(part) > 0) {
-            size_t step = std::min<size_t>(kReadStep, static_cast<size_t>(gsf_input_remaining(part)));
-            size_t at = bytes.size();
-            if (at + step > maxBytes) {
+        while (api.input_remaining(part) > 0) {
+            size_t step = std::min<size_t>(kReadStep, static_cast<size_t>(api.input_remaining(part)));
+            if (bytes.size() + step > maxBytes) {
                 ok = false;
                 break;
             }
-            bytes.resize(at + step);
-            if (!gsf_input_read(part, step, reinterpret_cast<guint8*>(bytes.data() + at))) {
+            // Inflated into libgsf's own buffer and appended: growing the string
+            // first would fill it with zeros only to overwrite them.
+            const guint8* data = api.input_read(part, step, nullptr);
+            if (!data) {
                 ok = false;
                 break;
             }
+            bytes.append(reinterpret_cast<const char*>(data), step);
         }
     }
-    g_object_unref(part);
+    api.object_unref(part);
     if (!ok) bytes.clear();
     return ok;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The parts of a zip package (OOXML), read through libgsf's zip reader.
+// The parts of a zip package (OOXML), read through libgsf's zip reader
+// (opened on first use, platform/gsf/GsfLib.h).
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -7,6 +8,9 @@
 #include <string_view>
 
 typedef struct _GsfInfile GsfInfile;
+namespace dulo::gsf {
+struct Api;
+}
 
 namespace dulo::engine {
 
@@ -29,7 +33,9 @@ public:
     static constexpr uint64_t kMaxInflateRatio = 1032;
 
 private:
-    ZipPackage(GsfInfile* zip, uint64_t archiveBytes) : m_zip(zip), m_archiveBytes(archiveBytes) {}
+    ZipPackage(const gsf::Api& api, GsfInfile* zip, uint64_t archiveBytes)
+        : m_api(api), m_zip(zip), m_archiveBytes(archiveBytes) {}
+    const gsf::Api& m_api;
     GsfInfile* m_zip;
     uint64_t m_archiveBytes;
 };
