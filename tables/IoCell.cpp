@@ -127,73 +127,45 @@ void CIoStrCell::SetText(const char* text) {
     MarkSet();
 }
 
-// The numeric kinds share one pattern: constructors store the value unless
-// null, GetTextPtr formats into a per-thread buffer of the kind.
-#define DULO_NUMERIC_CELL_CONSTRUCTORS(Class, Type, Field)                                              \
-    Class::Class(Type value, bool null, bool marked) : CIoCell(null, marked) {                          \
-        if (!null) Field = value;                                                                       \
-    }                                                                                                   \
-    Class::Class(Type value, const char* name, bool null, bool marked, int sourceIndex)                 \
-        : CIoCell(name, null, marked, sourceIndex) {                                                    \
-        if (!null) Field = value;                                                                       \
-    }                                                                                                   \
-    const char* Class::GetTextPtr() const {                                                             \
-        thread_local std::string buffer;                                                                \
-        buffer = GetText();                                                                             \
-        return buffer.c_str();                                                                          \
-    }
-
-DULO_NUMERIC_CELL_CONSTRUCTORS(CIoLongCell, int32_t, m_nValue)
-DULO_NUMERIC_CELL_CONSTRUCTORS(CIoShortCell, int16_t, m_nValue)
-DULO_NUMERIC_CELL_CONSTRUCTORS(CIoFloatCell, float, m_fValue)
-DULO_NUMERIC_CELL_CONSTRUCTORS(CIoDoubleCell, double, m_dValue)
-DULO_NUMERIC_CELL_CONSTRUCTORS(CIoBitCell, uint8_t, m_nValue)
-DULO_NUMERIC_CELL_CONSTRUCTORS(CIoTinyIntCell, int8_t, m_nValue)
-
-#undef DULO_NUMERIC_CELL_CONSTRUCTORS
-
-std::string CIoLongCell::GetText() const { return Format("%ld", long(m_nValue)); }
-std::string CIoShortCell::GetText() const { return Format("%d", int(m_nValue)); }
-std::string CIoFloatCell::GetText() const { return Format("%f", double(m_fValue)); }
-std::string CIoDoubleCell::GetText() const { return Format("%lf", m_dValue); }
-std::string CIoBitCell::GetText() const { return Format("%d", int(m_nValue)); }
-std::string CIoTinyIntCell::GetText() const { return Format("%d", int(m_nValue)); }
-
-int CIoFloatCell::GetAsInt() const { return dulo::TruncateToInt32(m_fValue); }
-int CIoDoubleCell::GetAsInt() const { return dulo::TruncateToInt32(m_dValue); }
+std::string CIoLongCell::GetText() const { return Format("%ld", long(m_value)); }
+std::string CIoShortCell::GetText() const { return Format("%d", int(m_value)); }
+std::string CIoFloatCell::GetText() const { return Format("%f", double(m_value)); }
+std::string CIoDoubleCell::GetText() const { return Format("%lf", m_value); }
+std::string CIoBitCell::GetText() const { return Format("%d", int(m_value)); }
+std::string CIoTinyIntCell::GetText() const { return Format("%d", int(m_value)); }
 
 // Integer kinds truncate toward zero and keep the low bits, so 300.7 in a
 // tiny-integer cell is 44.
 void CIoLongCell::SetNumber(double value) {
-    m_nValue = dulo::TruncateToInt32(value);
+    m_value = dulo::TruncateToInt32(value);
     MarkSet();
 }
 
 void CIoShortCell::SetNumber(double value) {
-    m_nValue = int16_t(uint16_t(uint32_t(dulo::TruncateToInt32(value))));
+    m_value = int16_t(uint16_t(uint32_t(dulo::TruncateToInt32(value))));
     MarkSet();
 }
 
 void CIoBitCell::SetNumber(double value) {
-    m_nValue = uint8_t(uint32_t(dulo::TruncateToInt32(value)));
+    m_value = uint8_t(uint32_t(dulo::TruncateToInt32(value)));
     MarkSet();
 }
 
 void CIoTinyIntCell::SetNumber(double value) {
-    m_nValue = int8_t(uint8_t(uint32_t(dulo::TruncateToInt32(value))));
+    m_value = int8_t(uint8_t(uint32_t(dulo::TruncateToInt32(value))));
     MarkSet();
 }
 
 void CIoFloatCell::SetNumber(double value) {
     // Beyond the float range the value becomes an infinity rather than undefined.
     if (std::isfinite(value) && std::fabs(value) > double(FLT_MAX))
-        m_fValue = value > 0 ? HUGE_VALF : -HUGE_VALF;
+        m_value = value > 0 ? HUGE_VALF : -HUGE_VALF;
     else
-        m_fValue = float(value);
+        m_value = float(value);
     MarkSet();
 }
 
 void CIoDoubleCell::SetNumber(double value) {
-    m_dValue = value;
+    m_value = value;
     MarkSet();
 }

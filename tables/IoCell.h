@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 // Markers returned by a typed getter that does not fit the cell's kind.
 // Callers compare against these exact values.
@@ -122,112 +123,87 @@ public:
     std::string m_strValue;
 };
 
-class CIoLongCell : public CIoCell {
+namespace dulo {
+int32_t TruncateToInt32(double value);
+}  // namespace dulo
+
+// What the numeric kinds share: one value of type T, stored unless the cell is
+// null; the number and integer getters read it (floating kinds truncate toward
+// zero); GetTextPtr formats GetText into a per-thread buffer of the kind.
+template <class T, int kSqlType>
+class CIoNumericCell : public CIoCell {
 public:
-    CIoLongCell() : CIoCell(true, false) {}
-    CIoLongCell(int32_t value, bool null, bool marked);
-    CIoLongCell(int32_t value, const char* name, bool null, bool marked, int sourceIndex);
+    CIoNumericCell() : CIoCell(true, false) {}
+    CIoNumericCell(T value, bool null, bool marked) : CIoCell(null, marked) {
+        if (!null) m_value = value;
+    }
+    CIoNumericCell(T value, const char* name, bool null, bool marked, int sourceIndex)
+        : CIoCell(name, null, marked, sourceIndex) {
+        if (!null) m_value = value;
+    }
 
-    int GetSqlType() const override { return SqlType::Integer; }
-    std::string GetText() const override;
-    const char* GetTextPtr() const override;
-    double GetAsDouble() const override { return m_nValue; }
-    int GetAsInt() const override { return m_nValue; }
-    int GetAsLong() const override { return m_nValue; }
-    void SetNumber(double value) override;
-    int GetLong() const override { return m_nValue; }
+    int GetSqlType() const override { return kSqlType; }
+    const char* GetTextPtr() const override {
+        thread_local std::string buffer;
+        buffer = GetText();
+        return buffer.c_str();
+    }
+    double GetAsDouble() const override { return m_value; }
+    int GetAsInt() const override {
+        if constexpr (std::is_floating_point_v<T>) return dulo::TruncateToInt32(m_value);
+        else return m_value;
+    }
+    int GetAsLong() const override { return CIoNumericCell::GetAsInt(); }
 
-    int32_t m_nValue = 0;
+    T m_value = 0;
 };
 
-class CIoShortCell : public CIoCell {
+class CIoLongCell : public CIoNumericCell<int32_t, SqlType::Integer> {
 public:
-    CIoShortCell() : CIoCell(true, false) {}
-    CIoShortCell(int16_t value, bool null, bool marked);
-    CIoShortCell(int16_t value, const char* name, bool null, bool marked, int sourceIndex);
-
-    int GetSqlType() const override { return SqlType::SmallInt; }
+    using CIoNumericCell::CIoNumericCell;
     std::string GetText() const override;
-    const char* GetTextPtr() const override;
-    double GetAsDouble() const override { return m_nValue; }
-    int GetAsInt() const override { return m_nValue; }
-    int GetAsLong() const override { return m_nValue; }
     void SetNumber(double value) override;
-    short GetShort() const override { return m_nValue; }
-
-    int16_t m_nValue = 0;
+    int GetLong() const override { return m_value; }
 };
 
-class CIoFloatCell : public CIoCell {
+class CIoShortCell : public CIoNumericCell<int16_t, SqlType::SmallInt> {
 public:
-    CIoFloatCell() : CIoCell(true, false) {}
-    CIoFloatCell(float value, bool null, bool marked);
-    CIoFloatCell(float value, const char* name, bool null, bool marked, int sourceIndex);
-
-    int GetSqlType() const override { return SqlType::Real; }
+    using CIoNumericCell::CIoNumericCell;
     std::string GetText() const override;
-    const char* GetTextPtr() const override;
-    double GetAsDouble() const override { return m_fValue; }
-    int GetAsInt() const override;
-    int GetAsLong() const override { return GetAsInt(); }
     void SetNumber(double value) override;
-    float GetFloat() const override { return m_fValue; }
-
-    float m_fValue = 0.0f;
+    short GetShort() const override { return m_value; }
 };
 
-class CIoDoubleCell : public CIoCell {
+class CIoFloatCell : public CIoNumericCell<float, SqlType::Real> {
 public:
-    CIoDoubleCell() : CIoCell(true, false) {}
-    CIoDoubleCell(double value, bool null, bool marked);
-    CIoDoubleCell(double value, const char* name, bool null, bool marked, int sourceIndex);
-
-    int GetSqlType() const override { return SqlType::Double; }
+    using CIoNumericCell::CIoNumericCell;
     std::string GetText() const override;
-    const char* GetTextPtr() const override;
-    double GetAsDouble() const override { return m_dValue; }
-    int GetAsInt() const override;
-    int GetAsLong() const override { return GetAsInt(); }
     void SetNumber(double value) override;
-    double GetDouble() const override { return m_dValue; }
-
-    double m_dValue = 0.0;
+    float GetFloat() const override { return m_value; }
 };
 
-class CIoBitCell : public CIoCell {
+class CIoDoubleCell : public CIoNumericCell<double, SqlType::Double> {
 public:
-    CIoBitCell() : CIoCell(true, false) {}
-    CIoBitCell(uint8_t value, bool null, bool marked);
-    CIoBitCell(uint8_t value, const char* name, bool null, bool marked, int sourceIndex);
-
-    int GetSqlType() const override { return SqlType::Bit; }
+    using CIoNumericCell::CIoNumericCell;
     std::string GetText() const override;
-    const char* GetTextPtr() const override;
-    double GetAsDouble() const override { return m_nValue; }
-    int GetAsInt() const override { return m_nValue; }
-    int GetAsLong() const override { return m_nValue; }
     void SetNumber(double value) override;
-    char GetBit() const override { return char(m_nValue); }
-
-    uint8_t m_nValue = 0;
+    double GetDouble() const override { return m_value; }
 };
 
-class CIoTinyIntCell : public CIoCell {
+class CIoBitCell : public CIoNumericCell<uint8_t, SqlType::Bit> {
 public:
-    CIoTinyIntCell() : CIoCell(true, false) {}
-    CIoTinyIntCell(int8_t value, bool null, bool marked);
-    CIoTinyIntCell(int8_t value, const char* name, bool null, bool marked, int sourceIndex);
-
-    int GetSqlType() const override { return SqlType::TinyInt; }
+    using CIoNumericCell::CIoNumericCell;
     std::string GetText() const override;
-    const char* GetTextPtr() const override;
-    double GetAsDouble() const override { return m_nValue; }
-    int GetAsInt() const override { return m_nValue; }
-    int GetAsLong() const override { return m_nValue; }
     void SetNumber(double value) override;
-    char GetTinyInt() const override { return char(m_nValue); }
+    char GetBit() const override { return char(m_value); }
+};
 
-    int8_t m_nValue = 0;
+class CIoTinyIntCell : public CIoNumericCell<int8_t, SqlType::TinyInt> {
+public:
+    using CIoNumericCell::CIoNumericCell;
+    std::string GetText() const override;
+    void SetNumber(double value) override;
+    char GetTinyInt() const override { return char(m_value); }
 };
 
 // The three date kinds hold the full date value; the kind decides which
