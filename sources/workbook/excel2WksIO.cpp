@@ -25,7 +25,9 @@ char AlignmentPrefix(int align) {
 
 }  // namespace
 
-excel2WksIO::excel2WksIO(const std::string& path) : excel2WksIO(path, 2) {
+excel2WksIO::excel2WksIO(const std::string& path) : excel2WksIO(path, 2) { LoadWholeFile(); }
+
+void excel2WksIO::LoadWholeFile() {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(bytes)) {
         m_nReadError = FileUnreadable;

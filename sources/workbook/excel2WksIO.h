@@ -48,6 +48,8 @@ protected:
 
     // Reads the whole file; false (and failed) when it cannot be read.
     bool ReadWholeFile(std::vector<uint8_t>& bytes);
+    // Reads the whole file as one worksheet stream; a failure sets the read error and the failed flag.
+    void LoadWholeFile();
     // Fills the record store from data[offset..] up to and including the first
     // end-of-file record. A stream that ends cleanly without one gets one; a
     // record that runs past the data fails the load.
