@@ -26,6 +26,8 @@ constexpr HRESULT XL_E_OPEN_FAILED = static_cast<HRESULT>(0x800A03ECL);
 // SpecialCells type of the last used cell.
 constexpr int xlCellTypeLastCell = 11;
 
+struct RangeCells;
+
 class IRange {
 public:
     virtual ~IRange() = default;
@@ -35,6 +37,9 @@ public:
     // The values: a scalar for one cell, else a 1-based 2-D array of VARIANTs.
     // The caller owns the result and clears it.
     virtual void Value(VARIANT& result) = 0;
+    // The in-process engine's own cells of the range, which a reader may convert
+    // one at a time instead of taking Value; null from any other implementation.
+    virtual std::shared_ptr<const RangeCells> CellsView() { return nullptr; }
     // Width of the first column in characters.
     virtual double ColumnWidth() = 0;
     // VT_BOOL when all cells agree, VT_NULL when some hold formulas and some do not.

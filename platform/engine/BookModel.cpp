@@ -17,8 +17,6 @@ SheetType SheetTypeOfRelationship(std::string_view type) {
 
 namespace {
 
-// Ranges whose Value would need more elements than this fail as out of memory.
-constexpr uint64_t kMaxValueElements = 64ull * 1024 * 1024;
 
 // Maximum digit width in pixels of the default font, and the cell padding.
 constexpr double kDigitWidth = 7.0;
@@ -191,6 +189,18 @@ double SheetModel::ColumnWidth(uint32_t col) const {
 }
 
 void CellToVariant(const BookModel& book, const Cell* cell, VARIANT& out) {
+    std::u16string_view text;
+    CellToScalar(book, cell, out, text);
+    if (out.vt != VT_BSTR) return;
+    BSTR b = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    if (!b) {
+        VariantInit(&out);
+        throw AutomationError(E_OUTOFMEMORY, "out of memory");
+    }
+    out.bstrVal = b;
+}
+
+void CellToScalar(const BookModel& book, const Cell* cell, VARIANT& out, std::u16string_view& text) {
     VariantInit(&out);
     if (!cell) return;
     switch (cell->type) {
@@ -204,14 +214,11 @@ void CellToVariant(const BookModel& book, const Cell* cell, VARIANT& out) {
         out.vt = VT_ERROR;
         out.scode = ErrorScode(static_cast<uint8_t>(cell->index));
         return;
-    case CellType::String: {
-        std::u16string_view s = book.strings.Get(cell->index);
-        BSTR b = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
-        if (!b) throw AutomationError(E_OUTOFMEMORY, "out of memory");
+    case CellType::String:
+        text = book.strings.Get(cell->index);
         out.vt = VT_BSTR;
-        out.bstrVal = b;
+        out.bstrVal = nullptr;
         return;
-    }
     case CellType::Number:
         break;
     }

@@ -101,8 +101,25 @@ struct BookModel {
     uint32_t maxColumns = kXlsxMaxColumns;
 };
 
+// Ranges whose Value would need more elements than this fail as out of memory.
+constexpr uint64_t kMaxValueElements = 64ull * 1024 * 1024;
+
 // Converts one cell to the VARIANT the application gives for it.
 void CellToVariant(const BookModel& book, const Cell* cell, VARIANT& out);
+
+// What CellToVariant gives for a cell, without allocating: the same VARIANT
+// for every type but text, for which vt is VT_BSTR, bstrVal is null and the
+// characters are in text.
+void CellToScalar(const BookModel& book, const Cell* cell, VARIANT& out, std::u16string_view& text);
+
+// A rectangle of a loaded sheet as the engine holds it (1-based, inclusive),
+// for a reader that converts the cells it asks for instead of taking a whole
+// Value array. The view keeps the workbook's data alive after a close.
+struct RangeCells {
+    std::shared_ptr<const BookModel> book;
+    const SheetModel* sheet = nullptr;  // one of book->sheets
+    uint32_t row1 = 0, col1 = 0, row2 = 0, col2 = 0;
+};
 
 // The Value of the rectangle (1-based, inclusive): a 1-based rows x columns
 // SAFEARRAY of VARIANTs, or the single value for a one-cell range. Throws

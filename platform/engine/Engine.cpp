@@ -12,7 +12,8 @@ namespace {
 
 struct WorkbookState {
     std::string name;
-    BookModel book;
+    // Shared with the cell views handed to readers, which outlive a close.
+    std::shared_ptr<BookModel> book = std::make_shared<BookModel>();
     std::unique_ptr<BookLoader> loader;
     bool open = true;
     bool saved = true;
@@ -37,7 +38,7 @@ struct AppState {
     }
     void CloseWorkbook(const std::shared_ptr<WorkbookState>& wb) {
         wb->open = false;
-        wb->book = BookModel();
+        wb->book = std::make_shared<BookModel>();
         wb->loader.reset();
         workbooks.erase(std::remove(workbooks.begin(), workbooks.end(), wb), workbooks.end());
         if (active == wb) active = workbooks.empty() ? nullptr : workbooks.back();
@@ -49,8 +50,8 @@ using Book = std::shared_ptr<WorkbookState>;
 
 // The sheet's cells, read on first use; a damaged sheet fails every call.
 const SheetModel& LoadedSheet(WorkbookState& wb, size_t index) {
-    SheetModel& sheet = wb.book.sheets[index];
-    if (!sheet.loaded && !sheet.loadFailed && !wb.loader->LoadSheet(wb.book, index)) {
+    SheetModel& sheet = wb.book->sheets[index];
+    if (!sheet.loaded && !sheet.loadFailed && !wb.loader->LoadSheet(*wb.book, index)) {
         sheet.loadFailed = true;
         sheet.cells.clear();
         sheet.cells.shrink_to_fit();
@@ -81,7 +82,15 @@ public:
     }
     void Value(VARIANT& result) override {
         m_app->CheckOpen(*m_wb);
-        RangeValue(m_wb->book, LoadedSheet(*m_wb, m_sheet), m_r1, m_c1, m_r2, m_c2, result);
+        RangeValue(*m_wb->book, LoadedSheet(*m_wb, m_sheet), m_r1, m_c1, m_r2, m_c2, result);
+    }
+    std::shared_ptr<const RangeCells> CellsView() override {
+        m_app->CheckOpen(*m_wb);
+        auto view = std::make_shared<RangeCells>();
+        view->sheet = &LoadedSheet(*m_wb, m_sheet);
+        view->book = m_wb->book;
+        view->row1 = m_r1, view->col1 = m_c1, view->row2 = m_r2, view->col2 = m_c2;
+        return view;
     }
     double ColumnWidth() override {
         m_app->CheckOpen(*m_wb);
@@ -125,12 +134,12 @@ public:
 
     std::string Name() override {
         m_app->CheckOpen(*m_wb);
-        return m_wb->book.sheets[m_sheet].name;
+        return m_wb->book->sheets[m_sheet].name;
     }
     std::shared_ptr<IRange> Cells(long row, long column) override {
         m_app->CheckOpen(*m_wb);
-        if (row < 1 || column < 1 || static_cast<unsigned long>(row) > m_wb->book.maxRows ||
-            static_cast<unsigned long>(column) > m_wb->book.maxColumns)
+        if (row < 1 || column < 1 || static_cast<unsigned long>(row) > m_wb->book->maxRows ||
+            static_cast<unsigned long>(column) > m_wb->book->maxColumns)
             throw AutomationError(XL_E_OPEN_FAILED, "cell outside the sheet");
         auto r = static_cast<uint32_t>(row);
         auto c = static_cast<uint32_t>(column);
@@ -163,7 +172,7 @@ public:
     EngineSheets(App app, Book wb) : m_app(std::move(app)), m_wb(std::move(wb)) {}
     long Count() override {
         m_app->CheckOpen(*m_wb);
-        return static_cast<long>(m_wb->book.sheets.size());
+        return static_cast<long>(m_wb->book->sheets.size());
     }
 
 private:
@@ -220,12 +229,12 @@ public:
         (void)readOnly;  // the engine never writes
         m_app->CheckRunning();
         auto wb = std::make_shared<WorkbookState>();
-        wb->loader = OpenBook(path, wb->book);
+        wb->loader = OpenBook(path, *wb->book);
         if (!wb->loader) throw AutomationError(XL_E_OPEN_FAILED, "cannot open " + path);
         size_t slash = path.find_last_of('/');
         wb->name = slash == std::string::npos ? path : path.substr(slash + 1);
-        for (size_t i = 0; i < wb->book.sheets.size(); ++i)
-            if (wb->book.sheets[i].type == SheetType::Worksheet) wb->worksheets.push_back(i);
+        for (size_t i = 0; i < wb->book->sheets.size(); ++i)
+            if (wb->book->sheets[i].type == SheetType::Worksheet) wb->worksheets.push_back(i);
         if (!wb->worksheets.empty()) wb->activeSheet = wb->worksheets.front();
         m_app->workbooks.push_back(wb);
         m_app->active = wb;

@@ -167,15 +167,17 @@ bool excel8WksIO::ReadValues() {
         Fail(EXCEL8_NO_RANGE);
         return false;
     }
-    try {
-        area->Value(m_values);
-    } catch (const CComError&) {
-        VariantInit(&m_values);
-    }
-    if (!(m_values.vt & VT_ARRAY) || !m_values.parray || SafeArrayGetDim(m_values.parray) != 2) {
-        VariantClear(&m_values);
-        Fail(EXCEL8_NOT_AN_ARRAY);
-        return false;
+    if (!UseEngineCells(area)) {
+        try {
+            area->Value(m_values);
+        } catch (const CComError&) {
+            VariantInit(&m_values);
+        }
+        if (!(m_values.vt & VT_ARRAY) || !m_values.parray || SafeArrayGetDim(m_values.parray) != 2) {
+            VariantClear(&m_values);
+            Fail(EXCEL8_NOT_AN_ARRAY);
+            return false;
+        }
     }
     // Whether the used area holds formulas: HasFormula is false only when none does.
     try {
@@ -190,9 +192,47 @@ bool excel8WksIO::ReadValues() {
     return true;
 }
 
+// The engine's cells are read where they lie instead of through a copy of the
+// whole used area; the area must be one Value would give as an array (more
+// than one cell, not too large), or the read fails as that call would.
+bool excel8WksIO::UseEngineCells(const std::shared_ptr<dulo::engine::IRange>& area) {
+    std::shared_ptr<const dulo::engine::RangeCells> view;
+    try {
+        view = area->CellsView();
+    } catch (const CComError&) {
+        return false;  // Value fails the same way
+    }
+    if (!view || !view->sheet || !view->book) return false;
+    const uint64_t rows = uint64_t(view->row2) - view->row1 + 1, columns = uint64_t(view->col2) - view->col1 + 1;
+    if (view->row1 != 1 || view->col1 != 1 || view->row2 < view->row1 || view->col2 < view->col1 ||
+        rows != uint64_t(m_nRows) || columns != uint64_t(m_nColumns))
+        return false;
+    if (rows * columns == 1 || rows * columns > dulo::engine::kMaxValueElements) return false;
+
+    const std::vector<dulo::engine::Cell>& cells = view->sheet->cells;
+    m_rowStarts.assign(size_t(m_nRows) + 1, 0);
+    m_cellPositions.clear();
+    m_cellPositions.reserve(cells.size());
+    // Cells are sorted by row, then column: one pass lists the non-blank ones of the area.
+    size_t row = 0;
+    for (size_t i = 0; i < cells.size(); ++i) {
+        const dulo::engine::Cell& cell = cells[i];
+        if (cell.row >= rows) break;
+        if (cell.col >= columns || cell.type == dulo::engine::CellType::Blank) continue;
+        while (row < cell.row) m_rowStarts[++row] = uint32_t(m_cellPositions.size());
+        m_cellPositions.push_back(uint32_t(i));
+    }
+    while (row < rows) m_rowStarts[++row] = uint32_t(m_cellPositions.size());
+    m_bCellIndex = true;
+    m_cells = std::move(view);
+    return true;
+}
+
 void excel8WksIO::DropValues() {
     VariantClear(&m_values);
     VariantInit(&m_values);
+    m_cells.reset();
+    m_cellPositions.clear();
     m_rowStarts.clear();
     m_cellColumns.clear();
     m_bCellIndex = false;
@@ -233,6 +273,20 @@ bool excel8WksIO::NextCell(int& row, int& column) {
     if (column < 0) column = 0;
     if (!m_bCellIndex) BuildCellIndex();
     if (m_rowStarts.size() != size_t(m_nRows) + 1) return false;
+    if (m_cells) {
+        const std::vector<dulo::engine::Cell>& cells = m_cells->sheet->cells;
+        for (; row < m_nRows; ++row, column = 0) {
+            auto begin = m_cellPositions.begin() + m_rowStarts[size_t(row)];
+            auto end = m_cellPositions.begin() + m_rowStarts[size_t(row) + 1];
+            auto at = std::lower_bound(begin, end, uint32_t(column),
+                                       [&](uint32_t position, uint32_t key) { return cells[position].col < key; });
+            if (at != end) {
+                column = cells[*at].col;
+                return true;
+            }
+        }
+        return false;
+    }
     for (; row < m_nRows; ++row, column = 0) {
         auto begin = m_cellColumns.begin() + m_rowStarts[size_t(row)];
         auto end = m_cellColumns.begin() + m_rowStarts[size_t(row) + 1];
@@ -277,31 +331,50 @@ const VARIANT* excel8WksIO::Element(int row, int column) const {
     return static_cast<const VARIANT*>(sa->pvData) + (static_cast<size_t>(row) + static_cast<size_t>(column) * rows);
 }
 
-int excel8WksIO::GetNumber(int row, int column, double& value) {
-    value = WKS_NO_NUMBER;
+bool excel8WksIO::ValueAt(int row, int column, VARIANT& value, std::u16string_view& text) const {
+    text = {};
+    if (m_cells) {
+        if (row < 0 || column < 0 || row >= m_nRows || column >= m_nColumns) return false;
+        const std::vector<dulo::engine::Cell>& cells = m_cells->sheet->cells;
+        auto begin = m_cellPositions.begin() + m_rowStarts[size_t(row)];
+        auto end = m_cellPositions.begin() + m_rowStarts[size_t(row) + 1];
+        auto at = std::lower_bound(begin, end, uint32_t(column),
+                                   [&](uint32_t position, uint32_t key) { return cells[position].col < key; });
+        if (at == end || cells[*at].col != uint32_t(column)) return false;
+        dulo::engine::CellToScalar(*m_cells->book, &cells[*at], value, text);
+        return true;
+    }
     const VARIANT* v = Element(row, column);
-    if (!v) return 0;
-    switch (v->vt) {
+    if (!v) return false;
+    value = *v;  // a shallow copy: the BSTR stays the array's
+    if (v->vt == VT_BSTR && v->bstrVal) text = std::u16string_view(v->bstrVal, SysStringLen(v->bstrVal));
+    return true;
+}
+
+namespace {
+
+int NumberOf(const VARIANT& v, double& value) {
+    switch (v.vt) {
     case VT_I2:
-        value = v->iVal;
+        value = v.iVal;
         return WKS_NUMBER;
     case VT_BOOL:
-        value = v->boolVal;
+        value = v.boolVal;
         return WKS_NUMBER;
     case VT_I4:
-        value = v->lVal;
+        value = v.lVal;
         return WKS_NUMBER;
     case VT_R4:
-        value = v->fltVal;
+        value = v.fltVal;
         return WKS_NUMBER;
     case VT_R8:
-        value = v->dblVal;
+        value = v.dblVal;
         return WKS_NUMBER;
     case VT_CY:
-        value = static_cast<double>(v->cyVal.int64) / 10000.0;
+        value = static_cast<double>(v.cyVal.int64) / 10000.0;
         return WKS_NUMBER;
     case VT_DATE:
-        value = v->date;
+        value = v.date;
         return WKS_NUMBER | WKS_DATE | WKS_TIME;
     case VT_BSTR:
         return WKS_TEXT;
@@ -310,40 +383,74 @@ int excel8WksIO::GetNumber(int row, int column, double& value) {
     }
 }
 
+// Text without a heap string for the common case of a text that fits.
+void CopyText(char* buffer, int size, std::u16string_view text) {
+    if (!buffer || size <= 0) return;
+    bool ascii = text.size() < size_t(size);
+    for (size_t i = 0; ascii && i < text.size(); ++i) ascii = text[i] < 0x80;
+    if (ascii) {
+        for (size_t i = 0; i < text.size(); ++i) buffer[i] = char(text[i]);
+        buffer[text.size()] = '\0';
+        return;
+    }
+    dulo::CopyUtf8(buffer, size_t(size), dulo::Utf16ToUtf8(text));
+}
+
+}  // namespace
+
+int excel8WksIO::GetNumber(int row, int column, double& value) {
+    value = WKS_NO_NUMBER;
+    VARIANT v;
+    std::u16string_view text;
+    if (!ValueAt(row, column, v, text)) return 0;
+    return NumberOf(v, value);
+}
+
+int excel8WksIO::GetCellValue(int row, int column, double& number, char* buffer, int size) {
+    number = WKS_NO_NUMBER;
+    if (buffer && size > 0) buffer[0] = '\0';
+    VARIANT v;
+    std::u16string_view text;
+    if (!ValueAt(row, column, v, text)) return 0;
+    int flags = NumberOf(v, number);
+    if (flags & WKS_TEXT) CopyText(buffer, size, text);
+    return flags;
+}
+
 int excel8WksIO::GetCellText(int row, int column, char* buffer, int size, int prefixMode) {
     (void)prefixMode;  // labels get no prefix on this path
     if (buffer && size > 0) buffer[0] = '\0';
-    const VARIANT* v = Element(row, column);
-    if (!v) return 0;
+    VARIANT v;
+    std::u16string_view wide;
+    if (!ValueAt(row, column, v, wide)) return 0;
     std::string text;
     int flags = WKS_NUMBER;
-    switch (v->vt) {
+    switch (v.vt) {
     case VT_I2:
-        text = std::to_string(v->iVal);
+        text = std::to_string(v.iVal);
         break;
     case VT_BOOL:
-        text = std::to_string(v->boolVal);
+        text = std::to_string(v.boolVal);
         break;
     case VT_I4:
-        text = std::to_string(v->lVal);
+        text = std::to_string(v.lVal);
         break;
     case VT_R4:
-        text = Printf("%g", v->fltVal);
+        text = Printf("%g", v.fltVal);
         break;
     case VT_R8:
-        text = Printf("%g", v->dblVal);
+        text = Printf("%g", v.dblVal);
         break;
     case VT_CY:
-        text = Printf("%f", static_cast<double>(v->cyVal.int64) / 10000.0);
+        text = Printf("%f", static_cast<double>(v.cyVal.int64) / 10000.0);
         break;
     case VT_DATE:
-        text = DateText(v->date);
+        text = DateText(v.date);
         flags = WKS_NUMBER | WKS_DATE | WKS_TIME;
         break;
     case VT_BSTR:
-        text = dulo::Utf8FromBstr(v->bstrVal);
-        flags = WKS_TEXT;
-        break;
+        CopyText(buffer, size, wide);
+        return WKS_TEXT;
     default:
         return 0;
     }

@@ -1,15 +1,17 @@
 #pragma once
 // The workbook reader for every file the BIFF readers do not read: it drives
-// the spreadsheet application through its automation members, reads the used
-// area of the chosen worksheet in one Value call and answers the cell getters
-// from that array. The application it drives is started, ended and installed
+// the spreadsheet application through its automation members and answers the
+// cell getters from the used area of the chosen worksheet: the in-process
+// engine's own cells where it offers them, else the array of one Value call. The application it drives is started, ended and installed
 // in ExcelApplication.h, which callers of this header reach too.
 #include "platform/engine/Automation.h"
+#include "platform/engine/BookModel.h"
 #include "sources/workbook/ExcelApplication.h"
 #include "sources/workbook/WksIO.h"
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Codes of the step that failed (GetErrorCode).
@@ -36,6 +38,7 @@ public:
     bool SelectSheet(const char* name) override;
     int GetNumber(int row, int column, double& value) override;
     int GetCellText(int row, int column, char* buffer, int size, int prefixMode) override;
+    int GetCellValue(int row, int column, double& number, char* buffer, int size) override;
     int GetColumnWidth(int column) override;
     bool IsFormula(int row, int column) override;
     bool NextCell(int& row, int& column) override;
@@ -51,14 +54,23 @@ private:
     bool ReadValues();
     void DropValues();
     const VARIANT* Element(int row, int column) const;
+    // The value at (row, column) as the Value array would hold it, its BSTR
+    // not filled in: a text's characters are in text. False for no value.
+    bool ValueAt(int row, int column, VARIANT& value, std::u16string_view& text) const;
+    bool UseEngineCells(const std::shared_ptr<dulo::engine::IRange>& area);
     void Close();
 
     int m_nError = EXCEL8_OK;
     std::string m_sheetName;
     VARIANT m_values;
+    // The engine's cells of the used area, when it offers them; then
+    // m_cellPositions holds, row after row, where each non-blank cell of the
+    // used area is in the sheet's cells (m_rowStarts[r] is where row r begins).
+    std::shared_ptr<const dulo::engine::RangeCells> m_cells;
+    std::vector<uint32_t> m_cellPositions;
     std::vector<int32_t> m_widthCache;
-    // The columns of each row's non-empty values, row after row (m_rowStarts[r]
-    // is where row r begins), built on the first NextCell.
+    // Without the engine's cells: the columns of each row's non-empty values,
+    // row after row (m_rowStarts[r] is where row r begins), built on the first NextCell.
     std::vector<uint32_t> m_rowStarts;
     std::vector<uint16_t> m_cellColumns;
     bool m_bCellIndex = false;

@@ -41,6 +41,61 @@ private:
     std::shared_ptr<IApplication> m_inner;
 };
 
+// The engine behind members that offer only Value for a range, as any other
+// application does: the reader then answers from the Value array.
+class ValueOnlyRange : public IRange {
+public:
+    explicit ValueOnlyRange(std::shared_ptr<IRange> inner) : inner(std::move(inner)) {}
+    long Row() override { return inner->Row(); }
+    long Column() override { return inner->Column(); }
+    std::shared_ptr<IRange> SpecialCells(int type) override {
+        return std::make_shared<ValueOnlyRange>(inner->SpecialCells(type));
+    }
+    void Value(VARIANT& result) override { inner->Value(result); }
+    double ColumnWidth() override { return inner->ColumnWidth(); }
+    void HasFormula(VARIANT& result) override { inner->HasFormula(result); }
+    std::shared_ptr<IRange> inner;
+};
+
+class ValueOnlyWorksheet : public IWorksheet {
+public:
+    explicit ValueOnlyWorksheet(std::shared_ptr<IWorksheet> inner) : m_inner(std::move(inner)) {}
+    std::string Name() override { return m_inner->Name(); }
+    std::shared_ptr<IRange> Cells(long row, long column) override {
+        return std::make_shared<ValueOnlyRange>(m_inner->Cells(row, column));
+    }
+    std::shared_ptr<IRange> Range(IRange& first, IRange& last) override {
+        return std::make_shared<ValueOnlyRange>(m_inner->Range(*static_cast<ValueOnlyRange&>(first).inner,
+                                                               *static_cast<ValueOnlyRange&>(last).inner));
+    }
+    void Select() override { m_inner->Select(); }
+
+private:
+    std::shared_ptr<IWorksheet> m_inner;
+};
+
+class ValueOnlyApp : public IApplication {
+public:
+    explicit ValueOnlyApp(std::shared_ptr<IApplication> inner) : m_inner(std::move(inner)) {}
+    void SetVisible(bool v) override { m_inner->SetVisible(v); }
+    bool DisplayAlerts() override { return m_inner->DisplayAlerts(); }
+    void SetDisplayAlerts(bool v) override { m_inner->SetDisplayAlerts(v); }
+    void SetIgnoreRemoteRequests(bool v) override { m_inner->SetIgnoreRemoteRequests(v); }
+    void Quit() override { m_inner->Quit(); }
+    std::shared_ptr<IWorkbooks> Workbooks() override { return m_inner->Workbooks(); }
+    std::shared_ptr<IWorkbook> ActiveWorkbook() override { return m_inner->ActiveWorkbook(); }
+    std::shared_ptr<ISheets> Sheets() override { return m_inner->Sheets(); }
+    std::shared_ptr<IWorksheet> Worksheets(long i) override {
+        return std::make_shared<ValueOnlyWorksheet>(m_inner->Worksheets(i));
+    }
+    std::shared_ptr<IAddIns> AddIns() override { return m_inner->AddIns(); }
+
+private:
+    std::shared_ptr<IApplication> m_inner;
+};
+
+std::shared_ptr<IApplication> ValueOnlyFactory() { return std::make_shared<ValueOnlyApp>(CreateEngineApplication()); }
+
 std::shared_ptr<RecordingApp> g_lastApp;
 bool g_failStart = false;
 int g_startNotified = 0;
@@ -179,6 +234,68 @@ TEST_F(EngineExcel8, NextCellVisitsTheValuesOfTheUsedArea) {
     EXPECT_EQ(std::pair(r, c), std::pair(2, 3));
     r = 39999, c = 256;
     EXPECT_FALSE(reader.NextCell(r, c));
+}
+
+// Everything the reader answers over a sheet (and one row and column past it):
+// each getter at every position, the walk, the area and the formula flag.
+std::vector<std::string> Answers(const std::string& path, const char* sheet) {
+    std::vector<std::string> out;
+    excel8WksIO reader(path.c_str(), sheet);
+    out.push_back("failed " + std::to_string(reader.IsFailed()) + " " + std::to_string(reader.GetErrorCode()));
+    if (reader.IsFailed()) return out;
+    int rows = 0, columns = 0;
+    reader.GetUsedArea(rows, columns);
+    out.push_back("area " + std::to_string(rows) + "x" + std::to_string(columns) + " formulas " +
+                  std::to_string(reader.HasFormulas()));
+    for (int r = -1; r <= rows; ++r) {
+        for (int c = -1; c <= columns; ++c) {
+            char text[256] = "junk", small[3] = "jk", value[256] = "junk";
+            double number = 1, cellNumber = 1;
+            int textFlags = reader.GetCellText(r, c, text, sizeof text, WKS_PREFIX_NONE);
+            int smallFlags = reader.GetCellText(r, c, small, sizeof small, WKS_PREFIX_NONE);
+            int numberFlags = reader.GetNumber(r, c, number);
+            int valueFlags = reader.GetCellValue(r, c, cellNumber, value, sizeof value);
+            out.push_back(std::to_string(r) + "," + std::to_string(c) + ": " + std::to_string(textFlags) + " [" +
+                          text + "] " + std::to_string(smallFlags) + " [" + small + "] " +
+                          std::to_string(numberFlags) + " " + std::to_string(number) + " " +
+                          std::to_string(valueFlags) + " " + std::to_string(cellNumber) + " [" + value + "]");
+        }
+    }
+    for (int r = 0, c = 0; reader.NextCell(r, c); ++c) out.push_back("next " + std::to_string(r) + "," + std::to_string(c));
+    return out;
+}
+
+// The engine's own cells and the Value array of an application that offers
+// only that give the same answers, on every kind of value and on sparse sheets.
+TEST_F(EngineExcel8, EngineCellsAnswerAsTheValueArrayDoes) {
+    std::string sparse = enginetest::TempPath("sparse-same.xlsx");
+    enginetest::WriteZip(sparse, enginetest::XlsxParts({{"Data", SheetXml(
+        "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 long text past a small buffer</t></is></c>"
+        "<c r=\"C1\" s=\"0\"/></row>"
+        "<row r=\"3\"><c r=\"B3\"><v>2.5</v></c><c r=\"D3\" t=\"b\"><v>1</v></c><c r=\"E3\" t=\"e\"><v>#N/A</v></c>"
+        "<c r=\"F3\" t=\"inlineStr\"><is><t></t></is></c></row>"
+        "<row r=\"7\"><c r=\"H7\"><v>-9</v></c></row>")}}));
+    struct Case {
+        std::string path;
+        const char* sheet;
+        bool opens;  // a one-cell sheet gives no array either way
+    };
+    const Case cases[] = {{Fixture("book.xls"), "Data", true}, {Fixture("book.xlsx"), "Data", true},
+                          {Fixture("book.xlsx"), "second", true}, {Fixture("book.xls"), "One", false},
+                          {sparse, "Data", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path + " " + c.sheet);
+        std::vector<std::string> engine = Answers(c.path, c.sheet);
+        ASSERT_TRUE(QuitApplication());
+        SetApplicationFactory(&ValueOnlyFactory);
+        ASSERT_TRUE(StartApplication());
+        std::vector<std::string> values = Answers(c.path, c.sheet);
+        ASSERT_TRUE(QuitApplication());
+        SetApplicationFactory(&RecordingFactory);
+        ASSERT_TRUE(StartApplication());
+        EXPECT_EQ(engine.size() > 1, c.opens);
+        EXPECT_EQ(engine, values);
+    }
 }
 
 TEST_F(EngineExcel8, GettersFollowTheVariantType) {
