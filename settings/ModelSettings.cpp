@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -76,11 +78,23 @@ void CModelSettings::BuildRows() {
     std::setlocale(LC_NUMERIC, "C");
     m_rows.RemoveAll();
     const CSettingCatalogue& defaults = dulo::DefaultSettingsCatalogue();
+    // The first item of each name in either list, found once instead of by a
+    // search from the head per item (the lists hold hundreds).
+    auto firstByName = [](const CSettingItemList& list) {
+        std::unordered_map<std::string_view, const CSettingItem*> first;
+        first.reserve(size_t(list.GetCount()));
+        for (const CSettingItem* item : list) first.emplace(item->GetName(), item);
+        return first;
+    };
+    const auto modelItems = firstByName(m_model.Settings());
+    const auto defaultItems = firstByName(defaults);
     for (const CSettingItem* item : defaults) {
-        const CSettingItem* modelItem = m_model.Settings().FindSetting(item->GetName());
-        const CSettingItem* defaultItem = defaults.FindSetting(item->GetName());
-        if (!modelItem || !defaultItem || modelItem->GetType() != defaultItem->GetType()) continue;
-        AddRowIfDifferent(*modelItem, *defaultItem);
+        auto modelItem = modelItems.find(item->GetName());
+        auto defaultItem = defaultItems.find(item->GetName());
+        if (modelItem == modelItems.end() || defaultItem == defaultItems.end() ||
+            modelItem->second->GetType() != defaultItem->second->GetType())
+            continue;
+        AddRowIfDifferent(*modelItem->second, *defaultItem->second);
     }
     m_rows.Sort();
 }
