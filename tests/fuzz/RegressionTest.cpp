@@ -90,6 +90,17 @@ TEST(FuzzContainers, FixedPackageReadsAndEachPartReachesTheReader) {
     EXPECT_EQ(RunEntry("xlsx_part", std::string(1, char(2)) + "<workbook"), fuzz::kRefused);
 }
 
+TEST(FuzzContainers, FixedOdsPackageReadsAndEachPartReachesTheReader) {
+    std::vector<uint8_t> package = fuzz::OdsPackage(fuzz::kOdsPartCount, "");
+    EXPECT_EQ(RunEntry("ods", package), fuzz::kAccepted);
+    for (size_t part = 0; part < fuzz::kOdsPartCount; ++part) {
+        SCOPED_TRACE(fuzz::kOdsPartNames[part]);
+        EXPECT_EQ(RunEntry("ods_part", std::string(1, char(part)) + fuzz::OdsFixedPart(part)), fuzz::kAccepted);
+    }
+    // Without its content the package is no workbook: the part's bytes decide.
+    EXPECT_EQ(RunEntry("ods_part", std::string(1, char(0)) + "<office:document-content"), fuzz::kRefused);
+}
+
 // The engine's newer kinds go out under their own extension, so detection
 // reaches each loader: text is .csv only by its name, the others by content.
 TEST(FuzzContainers, EachNewKindReachesItsLoader) {

@@ -159,6 +159,17 @@ int EngineXlsxPart(const uint8_t* data, size_t size) {
     return ReadWorkbook(path, WKS_OPEN_FORCE_APPLICATION);
 }
 
+int EngineOdsPart(const uint8_t* data, size_t size) {
+    Quiet();
+    InstallExcel8WksIO();
+    if (size == 0) return kRefused;
+    size_t part = data[0] % kOdsPartCount;
+    std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+    std::string path = WorkDirectory() + "/part.ods";
+    WriteFile(path, OdsPackage(part, text));
+    return ReadWorkbook(path, WKS_OPEN_FORCE_APPLICATION);
+}
+
 // A table array and its name buffers, freed on every path.
 struct TableResult {
     VARIANT v;
@@ -510,6 +521,7 @@ const std::vector<Target>& Targets() {
         {"xlsb", EngineXlsb, "whole .xlsb packages through the engine"},
         {"lotus", EngineLotus, "whole Lotus 1-2-3 files through the engine"},
         {"extdata", ExternalModelData, "the external models' data file into the blocks' structure"},
+        {"ods_part", EngineOdsPart, "one XML part inside a fixed .ods package"},
     };
     return targets;
 }
@@ -631,14 +643,12 @@ void Put32(std::vector<uint8_t>& out, uint32_t v) {
 
 std::string XlsxFixedPart(size_t part) { return part < kXlsxPartCount ? kXlsxParts[part] : ""; }
 
-// A zip archive of stored (uncompressed) members, so that the part's bytes reach
+// A zip archive of stored (uncompressed) members, so that a part's bytes reach
 // the XML readers exactly as the fuzzer made them.
-std::vector<uint8_t> XlsxPackage(size_t replacedPart, const std::string& partText) {
+std::vector<uint8_t> StoredZip(const std::vector<std::pair<std::string, std::string>>& members) {
     std::vector<uint8_t> out, directory;
     uint16_t count = 0;
-    for (size_t i = 0; i < kXlsxPartCount; ++i) {
-        std::string name = kXlsxPartNames[i];
-        std::string body = i == replacedPart ? partText : std::string(kXlsxParts[i]);
+    for (const auto& [name, body] : members) {
         uint32_t crc = Crc32(body), offset = uint32_t(out.size()), length = uint32_t(body.size());
         Put32(out, 0x04034b50);
         Put16(out, 20), Put16(out, 0), Put16(out, 0), Put16(out, 0), Put16(out, 0x21);
@@ -661,6 +671,46 @@ std::vector<uint8_t> XlsxPackage(size_t replacedPart, const std::string& partTex
     Put16(out, 0), Put16(out, 0), Put16(out, count), Put16(out, count);
     Put32(out, uint32_t(directory.size())), Put32(out, directoryOffset), Put16(out, 0);
     return out;
+}
+
+std::vector<uint8_t> XlsxPackage(size_t replacedPart, const std::string& partText) {
+    std::vector<std::pair<std::string, std::string>> members;
+    for (size_t i = 0; i < kXlsxPartCount; ++i)
+        members.emplace_back(kXlsxPartNames[i], i == replacedPart ? partText : std::string(kXlsxParts[i]));
+    return StoredZip(members);
+}
+
+const char* const kOdsPartNames[] = {"content.xml", "styles.xml"};
+const size_t kOdsPartCount = sizeof kOdsPartNames / sizeof kOdsPartNames[0];
+
+namespace {
+
+#define DULO_ODS_NAMESPACES                                                                                     \
+    R"( xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:number="urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0" xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" office:version="1.2")"
+
+// Two sheets with a cell of every value type, repeated rows, columns and
+// cells, covered cells, a note, and styles from both parts.
+const char* const kOdsParts[] = {
+    R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document-content)" DULO_ODS_NAMESPACES R"(><office:automatic-styles><number:percentage-style style:name="N1"><number:number number:decimal-places="1" number:min-integer-digits="1"/><number:text>%</number:text></number:percentage-style><style:style style:name="co1" style:family="table-column"><style:table-column-properties style:column-width="1.5in"/></style:style><style:style style:name="ce1" style:family="table-cell" style:data-style-name="N1"/><style:style style:name="ce2" style:family="table-cell" style:parent-style-name="Dated"/></office:automatic-styles><office:body><office:spreadsheet><table:null-date table:date-value="1899-12-30"/><table:table table:name="Data"><table:table-column table:style-name="co1"/><table:table-column table:number-columns-repeated="3"/><table:table-row><table:table-cell office:value-type="string"><text:p>ROWNAMES</text:p></table:table-cell><table:table-cell office:value-type="string"><text:p>Da<text:s text:c="2"/>te</text:p><text:p>second line</text:p></table:table-cell><table:table-cell office:value-type="string" office:string-value="Share"><text:p>ignored</text:p></table:table-cell><table:table-cell office:value-type="string"><text:p><text:span>Fl</text:span>ag</text:p><office:annotation><text:p>a note</text:p></office:annotation></table:table-cell></table:table-row><table:table-row table:number-rows-repeated="2"><table:table-cell office:value-type="string"><text:p>r1</text:p></table:table-cell><table:table-cell office:value-type="date" office:date-value="2009-07-06T18:00:00"/><table:table-cell table:style-name="ce1" office:value-type="percentage" office:value="0.125"/><table:table-cell office:value-type="boolean" office:boolean-value="true"/></table:table-row><table:table-row><table:table-cell office:value-type="string"><text:p>r3</text:p></table:table-cell><table:table-cell office:value-type="time" office:time-value="PT12H30M15S"/><table:table-cell office:value-type="currency" office:currency="USD" office:value="-12.5"/><table:table-cell table:formula="of:=1/0" office:value-type="float" office:value="0"><text:p>#DIV/0!</text:p></table:table-cell></table:table-row><table:table-row><table:table-cell table:number-columns-repeated="2" table:style-name="ce2" office:value-type="float" office:value="40000"/><table:table-cell table:number-columns-spanned="2" office:value-type="float" office:value="1e-3"/><table:covered-table-cell/></table:table-row><table:table-row table:number-rows-repeated="1000"><table:table-cell table:number-columns-repeated="4"/></table:table-row></table:table><table:table table:name="Other"><table:table-row><table:table-cell office:value-type="float" office:value="7"/><table:table-cell office:value-type="string"><text:p>x</text:p></table:table-cell></table:table-row></table:table></office:spreadsheet></office:body></office:document-content>)",
+    R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document-styles)" DULO_ODS_NAMESPACES R"(><office:styles><number:date-style style:name="D1"><number:year number:style="long"/><number:text>-</number:text><number:month number:style="long"/><number:text>-</number:text><number:day number:style="long"/></number:date-style><style:style style:name="Default" style:family="table-cell"/><style:style style:name="Dated" style:family="table-cell" style:parent-style-name="Default" style:data-style-name="D1"/><style:default-style style:family="table-column"><style:table-column-properties style:column-width="0.889in"/></style:default-style></office:styles></office:document-styles>)",
+};
+static_assert(sizeof kOdsParts / sizeof kOdsParts[0] == 2);
+
+#undef DULO_ODS_NAMESPACES
+
+}  // namespace
+
+std::string OdsFixedPart(size_t part) { return part < kOdsPartCount ? kOdsParts[part] : ""; }
+
+std::vector<uint8_t> OdsPackage(size_t replacedPart, const std::string& partText) {
+    // The mimetype member comes first and stored, as the format asks.
+    std::vector<std::pair<std::string, std::string>> members = {
+        {"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}};
+    for (size_t i = 0; i < kOdsPartCount; ++i)
+        members.emplace_back(kOdsPartNames[i], i == replacedPart ? partText : std::string(kOdsParts[i]));
+    return StoredZip(members);
 }
 
 }  // namespace fuzz

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fuzz {
@@ -41,6 +42,12 @@ extern const char* const kXlsxPartNames[];
 extern const size_t kXlsxPartCount;
 std::string XlsxFixedPart(size_t part);
 std::vector<uint8_t> XlsxPackage(size_t replacedPart, const std::string& partText);
+extern const char* const kOdsPartNames[];
+extern const size_t kOdsPartCount;
+std::string OdsFixedPart(size_t part);
+std::vector<uint8_t> OdsPackage(size_t replacedPart, const std::string& partText);
+// A zip archive of these members, stored uncompressed, in this order.
+std::vector<uint8_t> StoredZip(const std::vector<std::pair<std::string, std::string>>& members);
 
 // The extdata target: its first byte picks one of these versions, whose layout
 // the rest is read in.

@@ -65,8 +65,8 @@ GsfInfile* ChildFolder(GsfInfile* parent, const std::string& name) {
     return child ? GSF_INFILE(child) : nullptr;
 }
 
-// Every part of an OOXML package that the fixed package also has, for the part target.
-void PackageParts(const fs::path& path) {
+// Every part of a package that the fixed package also has, for its part target.
+void PackageParts(const fs::path& path, const char* target, const char* const* names, size_t count) {
     GError* error = nullptr;
     GsfInput* input = gsf_input_stdio_new(path.c_str(), &error);
     if (!input) {
@@ -79,8 +79,8 @@ void PackageParts(const fs::path& path) {
         if (error) g_error_free(error);
         return;
     }
-    for (size_t i = 0; i < fuzz::kXlsxPartCount; ++i) {
-        std::string name = fuzz::kXlsxPartNames[i];
+    for (size_t i = 0; i < count; ++i) {
+        std::string name = names[i];
         GsfInfile* folder = zip;
         g_object_ref(folder);
         size_t start = 0, slash;
@@ -93,7 +93,7 @@ void PackageParts(const fs::path& path) {
         if (!folder) continue;
         std::string bytes = ReadChild(folder, name.substr(start).c_str());
         g_object_unref(folder);
-        if (!bytes.empty()) Seed("xlsx_part", std::string(1, char(i)) + bytes);
+        if (!bytes.empty()) Seed(target, std::string(1, char(i)) + bytes);
     }
     g_object_unref(zip);
 }
@@ -111,11 +111,12 @@ void FromFile(const fs::path& path) {
         if (!stream.empty()) Seed("xls_records", std::string(stream.begin(), stream.end()));
     } else if (ext == ".xlsx" || ext == ".xlsm") {
         Seed("xlsx", bytes);
-        PackageParts(path);
+        PackageParts(path, "xlsx_part", fuzz::kXlsxPartNames, fuzz::kXlsxPartCount);
     } else if (ext == ".csv") {
         Seed("csv", bytes);
     } else if (ext == ".ods") {
         Seed("ods", bytes);
+        PackageParts(path, "ods_part", fuzz::kOdsPartNames, fuzz::kOdsPartCount);
     } else if (ext == ".xlsb") {
         Seed("xlsb", bytes);
     } else if (ext == ".wks" || ext == ".wk1" || ext == ".wr1" || ext == ".wk3" || ext == ".wk4" || ext == ".123") {
@@ -215,6 +216,9 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> package = fuzz::XlsxPackage(fuzz::kXlsxPartCount, "");
     Seed("xlsx", std::string(package.begin(), package.end()));
     for (size_t i = 0; i < fuzz::kXlsxPartCount; ++i) Seed("xlsx_part", std::string(1, char(i)) + fuzz::XlsxFixedPart(i));
+    std::vector<uint8_t> ods = fuzz::OdsPackage(fuzz::kOdsPartCount, "");
+    Seed("ods", std::string(ods.begin(), ods.end()));
+    for (size_t i = 0; i < fuzz::kOdsPartCount; ++i) Seed("ods_part", std::string(1, char(i)) + fuzz::OdsFixedPart(i));
     WrittenWorkbooks();
     for (size_t v = 0; v < fuzz::kDataFileVersionCount; ++v) {
         std::vector<uint8_t> file = fuzz::ExternalDataFile(v);
