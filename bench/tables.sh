@@ -14,8 +14,9 @@
 #               files with LoadSingleExcelTable (and the peers merging them)
 #   .xlsb, .ods against SheetJS
 # Each figure is the median of RUNS runs (default 5) and the largest peak
-# resident set (/usr/bin/time -v); the ratios are peer median / dulo median, of
-# CPU time (user + system) and of wall time. The CPU ratio is the one compared:
+# resident set, from the kernel's accounting of each run (bench/rusage.py, in
+# microseconds); the ratios are peer median / dulo median, of CPU time
+# (user + system) and of wall time. The CPU ratio is the one compared:
 # on a shared machine the wall time mostly measures the other processes.
 # DULO_ONLY=1 times only the dulo lines (a before/after comparison of dulo).
 # Generated data lives in bench/work/tables (git-ignored).
@@ -31,7 +32,6 @@ python=/usr/bin/python3
 
 [ -x "$dulo" ] || { echo "no dulo in $build (build the dulo target first)" >&2; exit 1; }
 command -v ssconvert >/dev/null || { echo "ssconvert (gnumeric) is needed" >&2; exit 1; }
-[ -x /usr/bin/time ] || { echo "/usr/bin/time (Debian package time) is needed" >&2; exit 1; }
 
 # ---- data ----
 convert() {  # convert CSV OUT EXPORT-TYPE SHEET
@@ -81,14 +81,12 @@ measure() {
     shift
     local out="$work/time.txt" walls=() cpus=() m=0 w c k
     for _ in $(seq "$runs"); do
-        /usr/bin/time -v -o "$out" "$@" >"$work/last.out" 2>"$work/last.err" || {
+        "$python" "$here/rusage.py" "$out" "$@" >"$work/last.out" 2>"$work/last.err" || {
             echo "$label failed:" >&2
             cat "$work/last.out" "$work/last.err" >&2
             exit 1
         }
-        w="$(awk -F': ' '/Elapsed \(wall clock\)/ {n = split($2, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s}' "$out")"
-        c="$(awk -F': ' '/User time/ {u = $2} /System time/ {s = $2} END {print u + s}' "$out")"
-        k="$(awk -F': ' '/Maximum resident set size/ {print $2}' "$out")"
+        read -r w c k <"$out"
         walls+=("$w")
         cpus+=("$c")
         [ "$k" -gt "$m" ] && m="$k"
@@ -120,10 +118,11 @@ header() {
     printf "%-12s %-26s %8s %8s %9s %9s %8s   %s\n" read program "cpu s" "wall s" "cpu p/d" "wall p/d" "peak MB" output
     ref=""
 }
-# The output array of a table: a VARIANT per element plus a BSTR per text
-# (4-byte length, UTF-16, terminator, allocation rounding).
+# The output array of a table: a VARIANT per element (24 bytes on a 64-bit
+# host, as there) plus a BSTR per text (4-byte length, UTF-16, terminator,
+# allocation rounding).
 arrayMB() {  # arrayMB CSV EXTRA-ROWS EXTRA-COLUMNS
-    awk -F, -v er="$2" -v ec="$3" 'NR == 1 {cols = NF} {for (i = 1; i <= NF; i++) if ($i !~ /^-?[0-9.]+$/ && $i !~ /^[0-9]+-[0-9]+-[0-9]+$/) t += 8 + 2 * length($i) + 16} END {printf "%.1f", ((NR + er) * (cols + ec) * 16 + t) / 1048576}' "$1"
+    awk -F, -v er="$2" -v ec="$3" 'NR == 1 {cols = NF} {for (i = 1; i <= NF; i++) if ($i !~ /^-?[0-9.]+$/ && $i !~ /^[0-9]+-[0-9]+-[0-9]+$/) t += 8 + 2 * length($i) + 16} END {printf "%.1f", ((NR + er) * (cols + ec) * 24 + t) / 1048576}' "$1"
 }
 fileMB() { awk "BEGIN{printf \"%.1f\", $(stat -c %s "$1") / 1048576}"; }
 
