@@ -1,7 +1,7 @@
 # make demo   installs what is missing, builds, runs dulo on the example model
 # make test   installs what is missing, builds, runs every test twice (normal and ASan+UBSan)
 # make bench  builds in Release and runs the benchmarks against their peers
-# make fuzz   builds the fuzz targets with clang and runs each for FUZZ_SECONDS (60), FUZZ_JOBS (1) at a time
+# make fuzz   builds the fuzz targets with clang and runs each for FUZZ_SECONDS (60) or FUZZ_RUNS executions, FUZZ_JOBS (1) at a time
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
@@ -36,6 +36,7 @@ bench:
 
 FUZZ_SECONDS ?= 60
 FUZZ_JOBS ?= 1
+FUZZ_RUNS ?=
 
 build-fuzz:
 	@scripts/install-deps --fuzz
@@ -43,7 +44,7 @@ build-fuzz:
 	cmake --build build-fuzz -j$(JOBS)
 
 fuzz: build-fuzz
-	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_JOBS=$(FUZZ_JOBS) scripts/run-fuzz build-fuzz
+	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_RUNS=$(FUZZ_RUNS) FUZZ_JOBS=$(FUZZ_JOBS) scripts/run-fuzz build-fuzz
 
 install: build
 	cmake --install build
