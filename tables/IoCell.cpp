@@ -3,6 +3,7 @@
 
 #include "tables/CellPool.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cfloat>
 #include <climits>
@@ -10,6 +11,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <unordered_map>
 
 const char kWrongKindText[] = "!";
 
@@ -57,12 +60,35 @@ std::string Format(const char* format, ...) {
 void* CIoCell::operator new(std::size_t size) { return dulo::CellPool::Allocate(size); }
 void CIoCell::operator delete(void* p, std::size_t size) noexcept { dulo::CellPool::Free(p, size); }
 
+namespace {
+
+// The names of the cells that have one, by cell. A table holds hundreds of
+// thousands of cells and none of them named, so a pointer per cell for a name
+// would be a fifth of a number cell; the count lets every unnamed cell skip
+// the table, and its lock, when nothing is named.
+struct CellNames {
+    std::mutex lock;
+    std::unordered_map<const CIoCell*, std::string> byCell;
+};
+
+constinit std::atomic<std::size_t> g_namedCells{0};
+
+CellNames& Names() {
+    // Never destroyed: a cell in static storage may be destroyed after it.
+    static CellNames& names = *new CellNames;
+    return names;
+}
+
+}  // namespace
+
 CIoCell::CIoCell(const CIoCell& other)
     : m_nFlags(other.m_nFlags),
       m_nSourceIndex(other.m_nSourceIndex),
       m_nSourceRow(other.m_nSourceRow),
-      m_nSourceColumn(other.m_nSourceColumn),
-      m_pName(other.m_pName ? std::make_unique<std::string>(*other.m_pName) : nullptr) {}
+      m_nSourceColumn(other.m_nSourceColumn) {
+    const std::string& name = other.GetName();
+    if (!name.empty()) SetName(std::string(name).c_str());
+}
 
 CIoCell& CIoCell::operator=(const CIoCell& other) {
     if (this != &other) {
@@ -70,24 +96,48 @@ CIoCell& CIoCell::operator=(const CIoCell& other) {
         m_nSourceIndex = other.m_nSourceIndex;
         m_nSourceRow = other.m_nSourceRow;
         m_nSourceColumn = other.m_nSourceColumn;
-        m_pName = other.m_pName ? std::make_unique<std::string>(*other.m_pName) : nullptr;
+        SetName(std::string(other.GetName()).c_str());
     }
     return *this;
 }
+
+CIoCell::~CIoCell() { ForgetName(); }
 
 const std::string& CIoCell::EmptyName() {
     static const std::string empty;
     return empty;
 }
 
-void CIoCell::SetName(const char* name) {
-    if (!name || !*name) m_pName.reset();
-    else if (m_pName) *m_pName = name;
-    else m_pName = std::make_unique<std::string>(name);
+const std::string& CIoCell::GetName() const {
+    if (g_namedCells.load(std::memory_order_acquire) == 0) return EmptyName();
+    CellNames& names = Names();
+    std::lock_guard<std::mutex> hold(names.lock);
+    auto it = names.byCell.find(this);
+    return it == names.byCell.end() ? EmptyName() : it->second;
 }
 
-// The pool hands out 8-byte aligned slots.
+void CIoCell::SetName(const char* name) {
+    if (!name || !*name) {
+        ForgetName();
+        return;
+    }
+    CellNames& names = Names();
+    std::lock_guard<std::mutex> hold(names.lock);
+    auto [it, added] = names.byCell.try_emplace(this);
+    it->second = name;
+    if (added) g_namedCells.fetch_add(1, std::memory_order_release);
+}
+
+void CIoCell::ForgetName() noexcept {
+    if (g_namedCells.load(std::memory_order_acquire) == 0) return;
+    CellNames& names = Names();
+    std::lock_guard<std::mutex> hold(names.lock);
+    if (names.byCell.erase(this) != 0) g_namedCells.fetch_sub(1, std::memory_order_release);
+}
+
+// The pool hands out 8-byte aligned slots; a number cell, the commonest, fits 32 bytes.
 static_assert(alignof(CIoStrCell) <= 8 && alignof(CIoDoubleCell) <= 8 && alignof(CIoTimeStampCell) <= 8);
+static_assert(sizeof(CIoDoubleCell) <= 32);
 
 // Base: every slot answers with its marker.
 std::string CIoCell::GetText() const { return kWrongKindText; }

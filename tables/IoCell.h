@@ -30,7 +30,7 @@ public:
         CELL_MODIFIED = 0x100  // created or changed since its row was last written
     };
 
-    virtual ~CIoCell() = default;
+    virtual ~CIoCell();
 
     // Cells come from the cell pool (tables/CellPool.h).
     static void* operator new(std::size_t size);
@@ -66,8 +66,10 @@ public:
     bool IsModified() const { return (m_nFlags & CELL_MODIFIED) != 0; }
     void ClearModified() { m_nFlags &= ~uint32_t(CELL_MODIFIED); }
 
-    // The column name; most cells have none, so an empty name costs no storage.
-    const std::string& GetName() const { return m_pName ? *m_pName : EmptyName(); }
+    // The column name. No source names its cells, so the few names there are
+    // live in a table beside the cells and a cell holds nothing for one.
+    // The reference is valid until the cell is renamed or destroyed.
+    const std::string& GetName() const;
     void SetName(const char* name);
     int GetSourceIndex() const { return m_nSourceIndex; }
     void SetSourceIndex(int index) { m_nSourceIndex = index; }
@@ -80,7 +82,6 @@ public:
     int32_t m_nSourceIndex = -1;
     int32_t m_nSourceRow = -1;
     int32_t m_nSourceColumn = -1;
-    std::unique_ptr<std::string> m_pName;  // none for an empty name
 
 protected:
     CIoCell(bool null, bool marked) : m_nFlags(MakeFlags(null, marked)) {}
@@ -95,6 +96,7 @@ protected:
 
 private:
     static const std::string& EmptyName();
+    void ForgetName() noexcept;
     static uint32_t MakeFlags(bool null, bool marked) {
         return CELL_MODIFIED | (null ? uint32_t(CELL_NULL) : 0u) | (marked ? uint32_t(CELL_MARKED) : 0u);
     }

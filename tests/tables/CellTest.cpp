@@ -122,6 +122,31 @@ TEST(IoCell, ConstructorFlagsAndNullValues) {
     EXPECT_TRUE(CIoDateCell().IsNull());
 }
 
+TEST(IoCell, NamesFollowTheirCellAndEndWithIt) {
+    auto* named = new CIoDoubleCell(1.0, "FIRST", false, false, 0);
+    CIoDoubleCell copy(*named);
+    EXPECT_EQ(copy.GetName(), "FIRST");
+    copy.SetName("SECOND");
+    EXPECT_EQ(named->GetName(), "FIRST");
+    CIoDoubleCell assigned;
+    assigned = copy;
+    EXPECT_EQ(assigned.GetName(), "SECOND");
+    assigned.SetName("");
+    EXPECT_EQ(assigned.GetName(), "");
+    EXPECT_EQ(copy.GetName(), "SECOND");
+    assigned = *named;
+    EXPECT_EQ(assigned.GetName(), "FIRST");
+
+    // The pool hands the freed slot to the next cell of the size: that cell
+    // must not answer with the name of the one destroyed there.
+    void* slot = named;
+    delete named;
+    auto* reused = new CIoDoubleCell(2.0, false, false);
+    ASSERT_EQ(static_cast<void*>(reused), slot) << "the pool no longer reuses the last freed slot";
+    EXPECT_EQ(reused->GetName(), "");
+    delete reused;
+}
+
 TEST(IoCell, SetNumberTruncatesTowardZeroAndKeepsTheLowBits) {
     CIoTinyIntCell tiny(0, true, false);
     tiny.SetNumber(300.7);
