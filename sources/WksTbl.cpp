@@ -454,6 +454,8 @@ bool CWksTbl::ExtractRows(CIoRowArray& rows, CColumnArray& keyHeadings, CColumnA
         CIoRow* out = new CIoRow(row, sourceIndex);
         rows.Add(out);
         out->m_DataCells.ReserveCells(m_pExtractSelection->GetSize());
+        // Without it the first key cell takes room for the array's step of 25.
+        out->m_KeyCells.ReserveCells(m_KeySelection.GetSize());
         for (const CIoKeyCell* entry : *m_pExtractSelection)
             out->m_DataCells.Add(MakeCell(row, *m_Columns[entry->GetIndex()], sourceIndex, false));
         for (const CIoKeyCell* entry : m_KeySelection) {

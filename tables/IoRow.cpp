@@ -30,12 +30,14 @@ void CIoRow::ClearModified(bool bDataCells) {
 
 int CIoRowArray::AddRow(const char* keyText, bool null) {
     CIoRow* row = new CIoRow();
+    row->m_KeyCells.ReserveCells(1);  // not the array's step of 25 for its one key
     row->m_KeyCells.Add(new CIoStrCell(keyText, null, false));
     return Add(row);
 }
 
 int CIoRowArray::AddRow(const char* keyText, bool null, int rowId, int sourceIndex) {
     CIoRow* row = new CIoRow(rowId, sourceIndex);
+    row->m_KeyCells.ReserveCells(1);  // not the array's step of 25 for its one key
     row->m_KeyCells.Add(new CIoStrCell(keyText, null, false));
     return Add(row);
 }
