@@ -4,6 +4,8 @@
 // them: a large table then costs a few page faults instead of thousands.
 #include "tables/CellPool.h"
 
+#include "platform/Sanitizers.h"
+
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -13,7 +15,7 @@
 #include <sys/mman.h>
 #endif
 
-#if defined(__SANITIZE_ADDRESS__)
+#if DULO_ADDRESS_SANITIZER
 #include <sanitizer/asan_interface.h>
 #define DULO_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
 #define DULO_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)

@@ -155,6 +155,35 @@ TEST(SafeArray, StringArraysOwnTheirStrings) {
     EXPECT_EQ(SafeArrayDestroy(sa), S_OK);
 }
 
+TEST(SafeArray, ArraysOfEverySizeStartEmptyAndHoldTheirLastElement) {
+    // A few elements, just under and at the size from which the elements are
+    // mapped rather than taken from the heap, and an odd size above it.
+    const ULONG kVariant = ULONG(sizeof(VARIANT));
+    const ULONG counts[] = {3, (4u << 20) / kVariant - 1, (4u << 20) / kVariant, 300007};
+    for (ULONG count : counts) {
+        SCOPED_TRACE(testing::Message() << count << " elements");
+        // The second array of a size may take the memory of the first, which held texts.
+        for (int round = 0; round < 2; ++round) {
+            SAFEARRAY* sa = SafeArrayCreateVector(VT_VARIANT, 1, count);
+            ASSERT_NE(sa, nullptr);
+            VARIANT* v = nullptr;
+            ASSERT_EQ(SafeArrayAccessData(sa, reinterpret_cast<void**>(&v)), S_OK);
+            size_t notEmpty = 0;
+            for (ULONG i = 0; i < count; ++i) notEmpty += v[i].vt != VT_EMPTY;
+            EXPECT_EQ(notEmpty, 0u);
+            for (ULONG i : {ULONG(0), count / 2, count - 1}) v[i] = Str("cell");
+            ASSERT_EQ(SafeArrayUnaccessData(sa), S_OK);
+            VARIANT last;
+            VariantInit(&last);
+            LONG index = LONG(count);
+            ASSERT_EQ(SafeArrayGetElement(sa, &index, &last), S_OK);
+            EXPECT_EQ(last.vt, VT_BSTR);
+            VariantClear(&last);
+            EXPECT_EQ(SafeArrayDestroy(sa), S_OK);
+        }
+    }
+}
+
 TEST(SafeArray, LockedArrayIsNotDestroyed) {
     SAFEARRAY* sa = SafeArrayCreateVector(VT_R8, 0, 1);
     void* data;
