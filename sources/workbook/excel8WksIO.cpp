@@ -210,19 +210,14 @@ bool excel8WksIO::UseEngineCells(const std::shared_ptr<dulo::engine::IRange>& ar
     if (rows * columns == 1 || rows * columns > dulo::engine::kMaxValueElements) return false;
 
     const std::vector<dulo::engine::Cell>& cells = view->sheet->cells;
-    m_rowStarts.assign(size_t(m_nRows) + 1, 0);
-    m_cellPositions.clear();
-    m_cellPositions.reserve(cells.size());
-    // Cells are sorted by row, then column: one pass lists the non-blank ones of the area.
-    size_t row = 0;
-    for (size_t i = 0; i < cells.size(); ++i) {
-        const dulo::engine::Cell& cell = cells[i];
-        if (cell.row >= rows) break;
-        if (cell.col >= columns || cell.type == dulo::engine::CellType::Blank) continue;
-        while (row < cell.row) m_rowStarts[++row] = uint32_t(m_cellPositions.size());
-        m_cellPositions.push_back(uint32_t(i));
+    if (cells.size() > UINT32_MAX) return false;
+    // Cells are sorted by row, then column: where each row begins is all the index needed.
+    m_rowStarts.resize(size_t(rows) + 1);
+    size_t i = 0;
+    for (size_t r = 0; r <= rows; ++r) {
+        while (i < cells.size() && cells[i].row < r) ++i;
+        m_rowStarts[r] = uint32_t(i);
     }
-    while (row < rows) m_rowStarts[++row] = uint32_t(m_cellPositions.size());
     m_bCellIndex = true;
     m_cells = std::move(view);
     return true;
@@ -232,7 +227,6 @@ void excel8WksIO::DropValues() {
     VariantClear(&m_values);
     VariantInit(&m_values);
     m_cells.reset();
-    m_cellPositions.clear();
     m_rowStarts.clear();
     m_cellColumns.clear();
     m_bCellIndex = false;
@@ -274,14 +268,12 @@ bool excel8WksIO::NextCell(int& row, int& column) {
     if (!m_bCellIndex) BuildCellIndex();
     if (m_rowStarts.size() != size_t(m_nRows) + 1) return false;
     if (m_cells) {
-        const std::vector<dulo::engine::Cell>& cells = m_cells->sheet->cells;
         for (; row < m_nRows; ++row, column = 0) {
-            auto begin = m_cellPositions.begin() + m_rowStarts[size_t(row)];
-            auto end = m_cellPositions.begin() + m_rowStarts[size_t(row) + 1];
-            auto at = std::lower_bound(begin, end, uint32_t(column),
-                                       [&](uint32_t position, uint32_t key) { return cells[position].col < key; });
-            if (at != end) {
-                column = cells[*at].col;
+            auto [at, end] = EngineRow(row, column);
+            // Blank cells hold only a format; cells right of the used area are not its cells.
+            for (; at != end && at->col < uint32_t(m_nColumns); ++at) {
+                if (at->type == dulo::engine::CellType::Blank) continue;
+                column = int(at->col);
                 return true;
             }
         }
@@ -331,17 +323,22 @@ const VARIANT* excel8WksIO::Element(int row, int column) const {
     return static_cast<const VARIANT*>(sa->pvData) + (static_cast<size_t>(row) + static_cast<size_t>(column) * rows);
 }
 
+std::pair<excel8WksIO::EngineCellIt, excel8WksIO::EngineCellIt> excel8WksIO::EngineRow(int row, int column) const {
+    const std::vector<dulo::engine::Cell>& cells = m_cells->sheet->cells;
+    auto begin = cells.begin() + m_rowStarts[size_t(row)];
+    auto end = cells.begin() + m_rowStarts[size_t(row) + 1];
+    auto at = std::lower_bound(begin, end, uint32_t(column),
+                               [](const dulo::engine::Cell& cell, uint32_t key) { return cell.col < key; });
+    return {at, end};
+}
+
 bool excel8WksIO::ValueAt(int row, int column, VARIANT& value, std::u16string_view& text) const {
     text = {};
     if (m_cells) {
         if (row < 0 || column < 0 || row >= m_nRows || column >= m_nColumns) return false;
-        const std::vector<dulo::engine::Cell>& cells = m_cells->sheet->cells;
-        auto begin = m_cellPositions.begin() + m_rowStarts[size_t(row)];
-        auto end = m_cellPositions.begin() + m_rowStarts[size_t(row) + 1];
-        auto at = std::lower_bound(begin, end, uint32_t(column),
-                                   [&](uint32_t position, uint32_t key) { return cells[position].col < key; });
-        if (at == end || cells[*at].col != uint32_t(column)) return false;
-        dulo::engine::CellToScalar(*m_cells->book, &cells[*at], value, text);
+        auto [at, end] = EngineRow(row, column);
+        if (at == end || at->col != uint32_t(column) || at->type == dulo::engine::CellType::Blank) return false;
+        dulo::engine::CellToScalar(*m_cells->book, &*at, value, text);
         return true;
     }
     const VARIANT* v = Element(row, column);

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // Codes of the step that failed (GetErrorCode).
@@ -57,6 +58,9 @@ private:
     // The value at (row, column) as the Value array would hold it, its BSTR
     // not filled in: a text's characters are in text. False for no value.
     bool ValueAt(int row, int column, VARIANT& value, std::u16string_view& text) const;
+    // The engine's cells of a row from the first at or right of column, and the row's end.
+    using EngineCellIt = std::vector<dulo::engine::Cell>::const_iterator;
+    std::pair<EngineCellIt, EngineCellIt> EngineRow(int row, int column) const;
     bool UseEngineCells(const std::shared_ptr<dulo::engine::IRange>& area);
     void Close();
 
@@ -64,10 +68,8 @@ private:
     std::string m_sheetName;
     VARIANT m_values;
     // The engine's cells of the used area, when it offers them; then
-    // m_cellPositions holds, row after row, where each non-blank cell of the
-    // used area is in the sheet's cells (m_rowStarts[r] is where row r begins).
+    // m_rowStarts[r] is where row r begins in the sheet's cells.
     std::shared_ptr<const dulo::engine::RangeCells> m_cells;
-    std::vector<uint32_t> m_cellPositions;
     std::vector<int32_t> m_widthCache;
     // Without the engine's cells: the columns of each row's non-empty values,
     // row after row (m_rowStarts[r] is where row r begins), built on the first NextCell.

@@ -266,7 +266,8 @@ std::vector<std::string> Answers(const std::string& path, const char* sheet) {
 }
 
 // The engine's own cells and the Value array of an application that offers
-// only that give the same answers, on every kind of value and on sparse sheets.
+// only that give the same answers, on every kind of value and on sparse sheets
+// with formatted blanks inside and beyond the values.
 TEST_F(EngineExcel8, EngineCellsAnswerAsTheValueArrayDoes) {
     std::string sparse = enginetest::TempPath("sparse-same.xlsx");
     enginetest::WriteZip(sparse, enginetest::XlsxParts({{"Data", SheetXml(
@@ -274,7 +275,8 @@ TEST_F(EngineExcel8, EngineCellsAnswerAsTheValueArrayDoes) {
         "<c r=\"C1\" s=\"0\"/></row>"
         "<row r=\"3\"><c r=\"B3\"><v>2.5</v></c><c r=\"D3\" t=\"b\"><v>1</v></c><c r=\"E3\" t=\"e\"><v>#N/A</v></c>"
         "<c r=\"F3\" t=\"inlineStr\"><is><t></t></is></c></row>"
-        "<row r=\"7\"><c r=\"H7\"><v>-9</v></c></row>")}}));
+        "<row r=\"7\"><c r=\"H7\"><v>-9</v></c><c r=\"K7\" s=\"0\"/></row>"
+        "<row r=\"9\"><c r=\"A9\" s=\"0\"/></row>")}}));
     struct Case {
         std::string path;
         const char* sheet;
