@@ -131,6 +131,11 @@ uint32_t StringPool::EndUtf8() {
     return static_cast<uint32_t>(m_spans.size() - 1);
 }
 
+void StringPool::Compact() {
+    if (m_chars.capacity() - m_chars.size() > m_chars.size() / 8) m_chars.shrink_to_fit();
+    if (m_spans.capacity() - m_spans.size() > m_spans.size() / 8) m_spans.shrink_to_fit();
+}
+
 std::u16string_view StringPool::Get(uint32_t index) const {
     if (index >= m_spans.size()) return {};
     return {m_chars.data() + m_spans[index].first, m_spans[index].second};

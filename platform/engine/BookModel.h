@@ -55,6 +55,8 @@ public:
     void AppendUtf8(std::string_view text, bool packageEscapes);
     uint32_t EndUtf8();
     size_t Count() const { return m_spans.size(); }
+    // Gives back a real surplus of room once no more strings are expected soon.
+    void Compact();
     std::u16string_view Get(uint32_t index) const;
 
 private:

@@ -51,10 +51,15 @@ using Book = std::shared_ptr<WorkbookState>;
 // The sheet's cells, read on first use; a damaged sheet fails every call.
 const SheetModel& LoadedSheet(WorkbookState& wb, size_t index) {
     SheetModel& sheet = wb.book->sheets[index];
-    if (!sheet.loaded && !sheet.loadFailed && !wb.loader->LoadSheet(*wb.book, index)) {
-        sheet.loadFailed = true;
-        sheet.cells.clear();
-        sheet.cells.shrink_to_fit();
+    if (!sheet.loaded && !sheet.loadFailed) {
+        if (!wb.loader->LoadSheet(*wb.book, index)) {
+            sheet.loadFailed = true;
+            sheet.cells.clear();
+            sheet.cells.shrink_to_fit();
+        }
+        // The shared strings were read when the book opened, a sheet's own ones now:
+        // the pool has all it will get until the next sheet is read.
+        wb.book->strings.Compact();
     }
     if (sheet.loadFailed) throw AutomationError(E_FAIL, "the sheet's data is damaged");
     return sheet;
