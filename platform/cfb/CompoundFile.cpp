@@ -1,6 +1,11 @@
 #include "platform/cfb/CompoundFile.h"
 
 #include "platform/gsf/GsfLib.h"
+#include "platform/Sanitizers.h"
+
+#if DULO_ADDRESS_SANITIZER
+#include <sanitizer/lsan_interface.h>
+#endif
 
 #include <sys/stat.h>
 
@@ -98,7 +103,16 @@ CfbStatus CompoundFile::Open(const std::string& path) {
         if (err) api->error_free(err);
         return CfbStatus::OpenFailed;
     }
-    GsfInfile* infile = api->infile_msole_new(input, &err);
+    GsfInfile* infile = nullptr;
+    {
+#if DULO_ADDRESS_SANITIZER
+        // libgsf 1.14 loses a directory entry and its name that it allocates
+        // while parsing some damaged directories; nothing here can free them.
+        // Leak checking ignores what this one call allocates and checks the rest.
+        __lsan::ScopedDisabler libgsfLosesDamagedEntries;
+#endif
+        infile = api->infile_msole_new(input, &err);
+    }
     api->object_unref(input);
     if (!infile) {
         if (err) api->error_free(err);
