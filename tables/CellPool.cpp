@@ -4,16 +4,13 @@
 // them: a large table then costs a few page faults instead of thousands.
 #include "tables/CellPool.h"
 
+#include "platform/HugePages.h"
 #include "platform/Sanitizers.h"
 
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 #if DULO_ADDRESS_SANITIZER
 #include <sanitizer/asan_interface.h>
@@ -97,9 +94,7 @@ void Link(SizeClass& c, Slab* s) {
 Slab* NewSlab(std::size_t slotSize) {
     void* memory = std::aligned_alloc(kSlabSize, kSlabSize);
     if (!memory) throw std::bad_alloc();
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    madvise(memory, kSlabSize, MADV_HUGEPAGE);  // advice only: failure changes nothing
-#endif
+    dulo::AdviseHugePages(memory, kSlabSize);
     Slab* s = static_cast<Slab*>(memory);
     char* base = static_cast<char*>(memory);
     *s = Slab{nullptr, nullptr, nullptr, base + kHeaderSize, base + kSlabSize, slotSize, 0, false};

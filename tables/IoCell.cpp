@@ -87,7 +87,7 @@ CIoCell::CIoCell(const CIoCell& other)
       m_nSourceRow(other.m_nSourceRow),
       m_nSourceColumn(other.m_nSourceColumn) {
     const std::string& name = other.GetName();
-    if (!name.empty()) SetName(std::string(name).c_str());
+    if (!name.empty()) SetName(name.c_str());
 }
 
 CIoCell& CIoCell::operator=(const CIoCell& other) {
@@ -96,7 +96,7 @@ CIoCell& CIoCell::operator=(const CIoCell& other) {
         m_nSourceIndex = other.m_nSourceIndex;
         m_nSourceRow = other.m_nSourceRow;
         m_nSourceColumn = other.m_nSourceColumn;
-        SetName(std::string(other.GetName()).c_str());
+        SetName(other.GetName().c_str());
     }
     return *this;
 }

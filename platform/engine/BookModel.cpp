@@ -17,6 +17,12 @@ SheetType SheetTypeOfRelationship(std::string_view type) {
 
 namespace {
 
+// Loaders reserve what the file claims and pools grow by doubling: give back
+// only a real surplus, not the last few slots, which would cost a copy each time.
+template <class T>
+void GiveBackSurplus(std::vector<T>& items) {
+    if (items.capacity() - items.size() > items.size() / 8) items.shrink_to_fit();
+}
 
 // Maximum digit width in pixels of the default font, and the cell padding.
 constexpr double kDigitWidth = 7.0;
@@ -132,8 +138,8 @@ uint32_t StringPool::EndUtf8() {
 }
 
 void StringPool::Compact() {
-    if (m_chars.capacity() - m_chars.size() > m_chars.size() / 8) m_chars.shrink_to_fit();
-    if (m_spans.capacity() - m_spans.size() > m_spans.size() / 8) m_spans.shrink_to_fit();
+    GiveBackSurplus(m_chars);
+    GiveBackSurplus(m_spans);
 }
 
 std::u16string_view StringPool::Get(uint32_t index) const {
@@ -167,8 +173,7 @@ void SheetModel::Finish() {
         lastCol = 0;
         for (const Cell& c : cells) lastCol = std::max<uint32_t>(lastCol, c.col);
     }
-    // Loaders reserve what the file claims; give back only a real surplus.
-    if (cells.capacity() - cells.size() > cells.size() / 8) cells.shrink_to_fit();
+    GiveBackSurplus(cells);
     lastRow = cells.empty() ? 0 : cells.back().row;
     if (blankRows > 0) lastRow = std::max(lastRow, blankRows - 1);
     if (blankCols > 0) lastCol = std::max(lastCol, blankCols - 1);

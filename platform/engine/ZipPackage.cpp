@@ -2,11 +2,11 @@
 
 #include "platform/engine/XmlChunks.h"
 #include "platform/gsf/GsfLib.h"
+#include "platform/HugePages.h"
 
 #include <algorithm>
 #include <cstring>
 #include <strings.h>
-#include <sys/mman.h>
 #include <vector>
 
 namespace dulo::engine {
@@ -14,16 +14,10 @@ namespace dulo::engine {
 namespace {
 
 constexpr size_t kReadStep = size_t(1) << 20;
-constexpr size_t kHugePage = size_t(2) << 20;
-
 // A part of many megabytes is written once into fresh memory: faulting it in
 // 2 MB pages rather than 4 KB ones saves more time than inflating it costs.
 void AdviseHugePages(std::string& bytes) {
-    if (bytes.capacity() < 4 * kHugePage) return;
-    uintptr_t start = reinterpret_cast<uintptr_t>(bytes.data());
-    uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
-    uintptr_t end = (start + bytes.capacity()) & ~(kHugePage - 1);
-    if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+    if (bytes.capacity() >= 4 * kHugePageSize) dulo::AdviseHugePages(bytes.data(), bytes.capacity());
 }
 
 // The child of a folder whose name matches without regard to case.

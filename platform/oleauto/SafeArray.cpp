@@ -1,6 +1,7 @@
 // SAFEARRAY with OLE's memory layout: bounds stored right-most dimension
 // first, elements laid out with the left-most index varying fastest.
 #include "dulo/oleauto.h"
+#include "platform/HugePages.h"
 #include "platform/Sanitizers.h"
 
 #include <cstdint>
@@ -103,7 +104,7 @@ void ClearElements(SAFEARRAY* psa) {
 void* AllocateElements(size_t bytes, size_t& mappedBytes) {
     mappedBytes = 0;
 #if DULO_MAPPED_ARRAYS
-    constexpr size_t kHugePage = size_t(2) << 20;
+    constexpr size_t kHugePage = dulo::kHugePageSize;
     constexpr size_t kMappedFrom = 2 * kHugePage;
     static const size_t page = size_t(sysconf(_SC_PAGESIZE));
     if (bytes >= kMappedFrom && bytes <= SIZE_MAX - 2 * kHugePage && page != 0 && kHugePage % page == 0) {
@@ -117,9 +118,7 @@ void* AllocateElements(size_t bytes, size_t& mappedBytes) {
             if (aligned != start) munmap(p, aligned - start);
             const uintptr_t end = start + mapped;
             if (end != aligned + length) munmap(reinterpret_cast<void*>(aligned + length), end - (aligned + length));
-#if defined(MADV_HUGEPAGE)
-            madvise(reinterpret_cast<void*>(aligned), length / kHugePage * kHugePage, MADV_HUGEPAGE);  // advice only
-#endif
+            dulo::AdviseHugePages(reinterpret_cast<void*>(aligned), length);
             mappedBytes = length;
             return reinterpret_cast<void*>(aligned);
         }

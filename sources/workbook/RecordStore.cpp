@@ -1,26 +1,22 @@
 #include "sources/workbook/RecordStore.h"
 
+#include "platform/HugePages.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 void StreamBuffer::Free::operator()(uint8_t* p) const { std::free(p); }
 
 bool StreamBuffer::Allocate(size_t size) {
     Clear();
-    constexpr size_t kHugePage = 2 * 1024 * 1024;
+    constexpr size_t kHugePage = dulo::kHugePageSize;
     void* memory;
     if (size >= kHugePage) {
         size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
         if (rounded < size) return false;
         memory = std::aligned_alloc(kHugePage, rounded);
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-        if (memory) madvise(memory, rounded, MADV_HUGEPAGE);  // advice only
-#endif
+        if (memory) dulo::AdviseHugePages(memory, rounded);
     } else {
         memory = std::malloc(std::max<size_t>(size, 1));
     }
