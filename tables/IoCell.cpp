@@ -3,7 +3,6 @@
 
 #include "tables/CellPool.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cfloat>
 #include <climits>
@@ -62,82 +61,128 @@ void CIoCell::operator delete(void* p, std::size_t size) noexcept { dulo::CellPo
 
 namespace {
 
-// The names of the cells that have one, by cell. A table holds hundreds of
-// thousands of cells and none of them named, so a pointer per cell for a name
-// would be a fifth of a number cell; the count lets every unnamed cell skip
-// the table, and its lock, when nothing is named.
-struct CellNames {
-    std::mutex lock;
-    std::unordered_map<const CIoCell*, std::string> byCell;
+// What a few cells have beyond their eight bytes of fields: a column name, or
+// a flag, source index or column outside the packed ranges. A field's entry
+// is read only while the cell's packed word says it is beyond its range.
+struct CellExtra {
+    std::string name;
+    uint32_t wideFlags = 0;  // the flag bits above the packed ones
+    int32_t index = -1;
+    int32_t column = -1;
 };
 
-constinit std::atomic<std::size_t> g_namedCells{0};
+struct CellExtras {
+    std::mutex lock;
+    std::unordered_map<const CIoCell*, CellExtra> byCell;
+};
 
-CellNames& Names() {
+CellExtras& Extras() {
     // Never destroyed: a cell in static storage may be destroyed after it.
-    static CellNames& names = *new CellNames;
-    return names;
+    static CellExtras& extras = *new CellExtras;
+    return extras;
+}
+
+// The entry of a cell known to have one.
+const CellExtra& ExtraOf(const CIoCell* cell) {
+    static const CellExtra none;
+    CellExtras& extras = Extras();
+    std::lock_guard<std::mutex> hold(extras.lock);
+    auto it = extras.byCell.find(cell);
+    return it == extras.byCell.end() ? none : it->second;
 }
 
 }  // namespace
 
-CIoCell::CIoCell(const CIoCell& other)
-    : m_nFlags(other.m_nFlags),
-      m_nSourceIndex(other.m_nSourceIndex),
-      m_nSourceRow(other.m_nSourceRow),
-      m_nSourceColumn(other.m_nSourceColumn) {
-    const std::string& name = other.GetName();
-    if (!name.empty()) SetName(name.c_str());
+CIoCell::CIoCell(const CIoCell& other) : m_packed(other.m_packed & ~kHasExtras), m_nSourceRow(other.m_nSourceRow) {
+    CopyExtras(other);
 }
 
 CIoCell& CIoCell::operator=(const CIoCell& other) {
     if (this != &other) {
-        m_nFlags = other.m_nFlags;
-        m_nSourceIndex = other.m_nSourceIndex;
+        ForgetExtras();
+        m_packed = other.m_packed & ~kHasExtras;
         m_nSourceRow = other.m_nSourceRow;
-        m_nSourceColumn = other.m_nSourceColumn;
-        SetName(other.GetName().c_str());
+        CopyExtras(other);
     }
     return *this;
 }
 
-CIoCell::~CIoCell() { ForgetName(); }
+void CIoCell::CopyExtras(const CIoCell& other) {
+    if (!(other.m_packed & kHasExtras)) return;
+    CellExtras& extras = Extras();
+    std::lock_guard<std::mutex> hold(extras.lock);
+    auto it = extras.byCell.find(&other);
+    if (it == extras.byCell.end()) return;
+    CellExtra copy = it->second;
+    extras.byCell.insert_or_assign(this, std::move(copy));
+    m_packed |= kHasExtras;
+}
+
+CIoCell::~CIoCell() { ForgetExtras(); }
+
+void CIoCell::ForgetExtras() noexcept {
+    if (!(m_packed & kHasExtras)) return;
+    CellExtras& extras = Extras();
+    std::lock_guard<std::mutex> hold(extras.lock);
+    extras.byCell.erase(this);
+    m_packed &= ~kHasExtras;
+}
 
 const std::string& CIoCell::EmptyName() {
     static const std::string empty;
     return empty;
 }
 
+// Makes the cell's entry if it has none, then changes it.
+template <class Change>
+void CIoCell::ChangeExtras(Change change) {
+    CellExtras& extras = Extras();
+    std::lock_guard<std::mutex> hold(extras.lock);
+    change(extras.byCell[this]);
+    m_packed |= kHasExtras;
+}
+
 const std::string& CIoCell::GetName() const {
-    if (g_namedCells.load(std::memory_order_acquire) == 0) return EmptyName();
-    CellNames& names = Names();
-    std::lock_guard<std::mutex> hold(names.lock);
-    auto it = names.byCell.find(this);
-    return it == names.byCell.end() ? EmptyName() : it->second;
+    if (!(m_packed & kHasExtras)) return EmptyName();
+    return ExtraOf(this).name;
 }
 
 void CIoCell::SetName(const char* name) {
     if (!name || !*name) {
-        ForgetName();
+        if (m_packed & kHasExtras) ChangeExtras([](CellExtra& e) { e.name.clear(); });
         return;
     }
-    CellNames& names = Names();
-    std::lock_guard<std::mutex> hold(names.lock);
-    auto [it, added] = names.byCell.try_emplace(this);
-    it->second = name;
-    if (added) g_namedCells.fetch_add(1, std::memory_order_release);
+    ChangeExtras([name](CellExtra& e) { e.name = name; });
 }
 
-void CIoCell::ForgetName() noexcept {
-    if (g_namedCells.load(std::memory_order_acquire) == 0) return;
-    CellNames& names = Names();
-    std::lock_guard<std::mutex> hold(names.lock);
-    if (names.byCell.erase(this) != 0) g_namedCells.fetch_sub(1, std::memory_order_release);
+uint32_t CIoCell::WideFlags() const { return ExtraOf(this).wideFlags; }
+int CIoCell::WideIndex() const { return ExtraOf(this).index; }
+int CIoCell::WideColumn() const { return ExtraOf(this).column; }
+
+void CIoCell::SetFlags(uint32_t flags) {
+    m_packed = (m_packed & ~kFlagMask) | (flags & kFlagMask);
+    uint32_t wide = flags & ~kFlagMask;
+    if (wide != 0 || (m_packed & kHasExtras)) ChangeExtras([wide](CellExtra& e) { e.wideFlags = wide; });
 }
 
-// The pool hands out 8-byte aligned slots; a number cell, the commonest, fits 32 bytes.
+void CIoCell::SetSourceIndex(int index) {
+    uint32_t field = kIndexMask;  // beyond the range: kept beside the cell
+    if (index >= -1 && index < int(kIndexMask) - 1) field = uint32_t(index + 1);
+    else ChangeExtras([index](CellExtra& e) { e.index = index; });
+    m_packed = (m_packed & ~(kIndexMask << kIndexShift)) | (field << kIndexShift);
+}
+
+void CIoCell::SetSourceColumn(int column) {
+    uint32_t field = kColumnMask;
+    if (column >= -1 && column < int(kColumnMask) - 1) field = uint32_t(column + 1);
+    else ChangeExtras([column](CellExtra& e) { e.column = column; });
+    m_packed = (m_packed & ~(kColumnMask << kColumnShift)) | (field << kColumnShift);
+}
+
+// The pool hands out 8-byte aligned slots; a number cell, the commonest, takes
+// 24 bytes: the vtable pointer, the packed fields and the value.
 static_assert(alignof(CIoStrCell) <= 8 && alignof(CIoDoubleCell) <= 8 && alignof(CIoTimeStampCell) <= 8);
-static_assert(sizeof(CIoDoubleCell) <= 32);
+static_assert(sizeof(CIoDoubleCell) <= 24);
 
 // Base: every slot answers with its marker.
 std::string CIoCell::GetText() const { return kWrongKindText; }

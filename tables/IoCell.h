@@ -58,48 +58,74 @@ public:
     virtual void GetDateTo(COleDateTime& value) const;
     virtual COleDateTime GetDate() const;
 
-    uint32_t GetFlags() const { return m_nFlags; }
-    void SetFlags(uint32_t flags) { m_nFlags = flags; }
-    bool IsNull() const { return (m_nFlags & CELL_NULL) != 0; }
-    bool IsMarked() const { return (m_nFlags & CELL_MARKED) != 0; }
-    bool IsBlank() const { return (m_nFlags & CELL_BLANK) != 0; }
-    bool IsModified() const { return (m_nFlags & CELL_MODIFIED) != 0; }
-    void ClearModified() { m_nFlags &= ~uint32_t(CELL_MODIFIED); }
+    uint32_t GetFlags() const {
+        uint32_t flags = m_packed & kFlagMask;
+        return (m_packed & kHasExtras) ? flags | WideFlags() : flags;
+    }
+    void SetFlags(uint32_t flags);
+    bool IsNull() const { return (m_packed & CELL_NULL) != 0; }
+    bool IsMarked() const { return (m_packed & CELL_MARKED) != 0; }
+    bool IsBlank() const { return (m_packed & CELL_BLANK) != 0; }
+    bool IsModified() const { return (m_packed & CELL_MODIFIED) != 0; }
+    void ClearModified() { m_packed &= ~uint32_t(CELL_MODIFIED); }
 
     // The column name. No source names its cells, so the few names there are
-    // live in a table beside the cells and a cell holds nothing for one.
+    // live beside the cells (see below) and a cell holds nothing for one.
     // The reference is valid until the cell is renamed or destroyed.
     const std::string& GetName() const;
     void SetName(const char* name);
-    int GetSourceIndex() const { return m_nSourceIndex; }
-    void SetSourceIndex(int index) { m_nSourceIndex = index; }
+    int GetSourceIndex() const {
+        uint32_t v = (m_packed >> kIndexShift) & kIndexMask;
+        return v != kIndexMask ? int(v) - 1 : WideIndex();
+    }
+    void SetSourceIndex(int index);
     int GetSourceRow() const { return m_nSourceRow; }
     void SetSourceRow(int row) { m_nSourceRow = row; }
-    int GetSourceColumn() const { return m_nSourceColumn; }
-    void SetSourceColumn(int column) { m_nSourceColumn = column; }
-
-    uint32_t m_nFlags;
-    int32_t m_nSourceIndex = -1;
-    int32_t m_nSourceRow = -1;
-    int32_t m_nSourceColumn = -1;
+    int GetSourceColumn() const {
+        uint32_t v = (m_packed >> kColumnShift) & kColumnMask;
+        return v != kColumnMask ? int(v) - 1 : WideColumn();
+    }
+    void SetSourceColumn(int column);
 
 protected:
-    CIoCell(bool null, bool marked) : m_nFlags(MakeFlags(null, marked)) {}
-    CIoCell(const char* name, bool null, bool marked, int sourceIndex)
-        : m_nFlags(MakeFlags(null, marked)), m_nSourceIndex(sourceIndex) {
+    CIoCell(bool null, bool marked) : m_packed(MakeFlags(null, marked)) {}
+    CIoCell(const char* name, bool null, bool marked, int sourceIndex) : m_packed(MakeFlags(null, marked)) {
+        SetSourceIndex(sourceIndex);
         SetName(name);
     }
     CIoCell(const CIoCell& other);
     CIoCell& operator=(const CIoCell& other);
 
-    void MarkSet() { m_nFlags = (m_nFlags & ~uint32_t(CELL_NULL)) | CELL_MODIFIED; }
+    void MarkSet() { m_packed = (m_packed & ~uint32_t(CELL_NULL)) | CELL_MODIFIED; }
 
 private:
+    // A table holds hundreds of thousands of cells, and the readers set flags,
+    // source index, row and column on every one, so the four take eight bytes:
+    // the row as it is, and the flags, index and column packed into one word
+    // in the ranges every reader stays within (flags 0x3FF, index 62, column
+    // 32,765; a field's all-ones value means "beyond"). A value beyond its
+    // range, and a column name, are kept in a table beside the cells
+    // (CellExtras in IoCell.cpp); kHasExtras says the cell has an entry there.
+    static constexpr uint32_t kFlagMask = 0x3FF;
+    static constexpr uint32_t kIndexShift = 10, kIndexMask = 0x3F;
+    static constexpr uint32_t kColumnShift = 16, kColumnMask = 0x7FFF;
+    static constexpr uint32_t kHasExtras = 0x80000000u;
+
     static const std::string& EmptyName();
-    void ForgetName() noexcept;
+    uint32_t WideFlags() const;
+    int WideIndex() const;
+    int WideColumn() const;
+    void ForgetExtras() noexcept;
+    void CopyExtras(const CIoCell& other);
+    template <class Change>
+    void ChangeExtras(Change change);  // only IoCell.cpp instantiates it
     static uint32_t MakeFlags(bool null, bool marked) {
+        // Source index and column -1 are stored as 0.
         return CELL_MODIFIED | (null ? uint32_t(CELL_NULL) : 0u) | (marked ? uint32_t(CELL_MARKED) : 0u);
     }
+
+    uint32_t m_packed;
+    int32_t m_nSourceRow = -1;
 };
 
 // The two constructor shapes every kind has: (value, null, marked) and

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -145,6 +146,68 @@ TEST(IoCell, NamesFollowTheirCellAndEndWithIt) {
     ASSERT_EQ(static_cast<void*>(reused), slot) << "the pool no longer reuses the last freed slot";
     EXPECT_EQ(reused->GetName(), "");
     delete reused;
+}
+
+// Flags, source index and column are stored narrower than their 32 bits in
+// the common case; every 32-bit value must still come back, through copies
+// and assignment, without touching the other fields or outliving the cell.
+TEST(IoCell, SourceFieldsAndFlagsKeepEvery32BitValue) {
+    struct Case {
+        uint32_t flags;
+        int index, row, column;
+    } cases[] = {
+        {0x100, -1, -1, -1},
+        {0x3FF, 61, 0, 32765},                          // the last values stored in the cell itself
+        {0x400, 62, 1, 32766},                          // the first ones beyond
+        {0x150, 63, 65535, 32767},
+        {0xFFFFFFFFu, INT_MAX, INT_MAX, INT_MAX},
+        {0x80000110u, INT_MIN, INT_MIN, INT_MIN},
+        {0x110, -2, -2, -2},
+        {0x120, 1000, 4000000, 100000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << "flags " << c.flags << std::dec << " index " << c.index
+                                        << " column " << c.column);
+        auto* cell = new CIoStrCell("text", false, false);
+        cell->SetFlags(c.flags);
+        cell->SetSourceIndex(c.index);
+        cell->SetSourceRow(c.row);
+        cell->SetSourceColumn(c.column);
+        auto check = [&](const CIoCell& x) {
+            EXPECT_EQ(x.GetFlags(), c.flags);
+            EXPECT_EQ(x.IsNull(), (c.flags & CIoCell::CELL_NULL) != 0);
+            EXPECT_EQ(x.IsModified(), (c.flags & CIoCell::CELL_MODIFIED) != 0);
+            EXPECT_EQ(x.GetSourceIndex(), c.index);
+            EXPECT_EQ(x.GetSourceRow(), c.row);
+            EXPECT_EQ(x.GetSourceColumn(), c.column);
+            EXPECT_EQ(x.GetText(), "text");
+            EXPECT_EQ(x.GetName(), "");
+        };
+        check(*cell);
+        CIoStrCell copy(*cell);
+        check(copy);
+        CIoStrCell assigned("other", "NAME", true, true, 5);
+        assigned = *cell;
+        check(assigned);
+
+        // Back into range: the wide value must not answer any more.
+        copy.SetSourceIndex(7);
+        copy.SetSourceColumn(9);
+        copy.SetFlags(0x110);
+        EXPECT_EQ(copy.GetSourceIndex(), 7);
+        EXPECT_EQ(copy.GetSourceColumn(), 9);
+        EXPECT_EQ(copy.GetFlags(), 0x110u);
+        EXPECT_EQ(cell->GetSourceIndex(), c.index);
+
+        void* slot = cell;
+        delete cell;
+        auto* reused = new CIoStrCell("again", false, false);
+        ASSERT_EQ(static_cast<void*>(reused), slot) << "the pool no longer reuses the last freed slot";
+        EXPECT_EQ(reused->GetFlags(), 0x100u);
+        EXPECT_EQ(reused->GetSourceIndex(), -1);
+        EXPECT_EQ(reused->GetSourceColumn(), -1);
+        delete reused;
+    }
 }
 
 TEST(IoCell, SetNumberTruncatesTowardZeroAndKeepsTheLowBits) {
