@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -57,19 +58,49 @@ char32_t DecodeUtf8(std::string_view text, size_t& i) {
 
 }  // namespace
 
-std::u16string Utf8ToUtf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
+namespace {
+
+bool IsAscii(std::string_view text) {
+    for (char ch : text)
+        if (static_cast<unsigned char>(ch) >= 0x80) return false;
+    return true;
+}
+
+// The UTF-16 length of text, each malformed sequence one U+FFFD.
+size_t Utf16Length(std::string_view text) {
+    size_t units = 0;
+    for (size_t i = 0; i < text.size();) units += DecodeUtf8(text, i) >= 0x10000 ? 2 : 1;
+    return units;
+}
+
+// Writes the Utf16Length(text) units of text to out.
+void WriteUtf16(std::string_view text, char16_t* out) {
     for (size_t i = 0; i < text.size();) {
         char32_t c = DecodeUtf8(text, i);
         if (c >= 0x10000) {
             c -= 0x10000;
-            out += char16_t(0xD800 + (c >> 10));
-            out += char16_t(0xDC00 + (c & 0x3FF));
+            *out++ = char16_t(0xD800 + (c >> 10));
+            *out++ = char16_t(0xDC00 + (c & 0x3FF));
         } else {
-            out += char16_t(c);
+            *out++ = char16_t(c);
         }
     }
+}
+
+// Texts are mostly ASCII, where a byte is a unit and one pass does.
+size_t Utf16LengthOf(std::string_view text, bool ascii) { return ascii ? text.size() : Utf16Length(text); }
+
+void WriteUtf16Of(std::string_view text, bool ascii, char16_t* out) {
+    if (ascii) std::copy(text.begin(), text.end(), out);
+    else WriteUtf16(text, out);
+}
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+    bool ascii = IsAscii(text);
+    std::u16string out(Utf16LengthOf(text, ascii), u'\0');
+    WriteUtf16Of(text, ascii, out.data());
     return out;
 }
 
@@ -90,8 +121,13 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 }
 
 BSTR BstrFromUtf8(std::string_view text) {
-    std::u16string wide = Utf8ToUtf16(text);
-    return SysAllocStringLen(wide.data(), UINT(wide.size()));
+    // Decoded straight into the BSTR: one allocation per text.
+    bool ascii = IsAscii(text);
+    size_t units = Utf16LengthOf(text, ascii);
+    if (units > UINT32_MAX) return nullptr;
+    BSTR bstr = SysAllocStringLen(nullptr, UINT(units));
+    if (bstr) WriteUtf16Of(text, ascii, bstr);
+    return bstr;
 }
 
 std::string Utf8FromBstr(BSTR bstr) {
@@ -100,14 +136,7 @@ std::string Utf8FromBstr(BSTR bstr) {
 }
 
 std::string ToUtf8FromCodepage(std::string_view bytes, int codepage) {
-    bool ascii = true;
-    for (char ch : bytes) {
-        if (static_cast<unsigned char>(ch) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
-    if (ascii) return std::string(bytes);
+    if (IsAscii(bytes)) return std::string(bytes);
     if (codepage == 65001) {
         std::string out;
         for (size_t i = 0; i < bytes.size();) AppendUtf8(out, DecodeUtf8(bytes, i));

@@ -68,6 +68,37 @@ TEST(TextConv, RoundTripsNonAsciiAndReplacesBrokenUtf8) {
     EXPECT_EQ(dulo::Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }
 
+// The BSTR is sized before it is decoded into: a length that disagrees with
+// what is written would cut the text or run past the allocation.
+TEST(TextConv, BstrLengthMatchesItsTextForEveryKindOfSequence) {
+    struct Case {
+        const char* name;
+        std::string utf8;
+        std::u16string utf16;
+    } cases[] = {
+        {"empty", "", u""},
+        {"ascii", "FEED 1", u"FEED 1"},
+        {"two-byte", "\xC2\xB5g", u"\u00B5g"},
+        {"three-byte", "\xE2\x82\xAC", u"\u20AC"},
+        {"four-byte", "x\xF0\x9F\x9B\xA2", u"x\U0001F6E2"},
+        {"cut at the end", "ab\xE2\x82", u"ab\uFFFD"},
+        {"lone continuation", "\x80z", u"\uFFFDz"},
+        {"overlong", "\xC0\xAF!", u"\uFFFD!"},
+        {"encoded surrogate", "\xED\xA0\x80", u"\uFFFD"},
+        {"beyond U+10FFFF", "\xF4\x90\x80\x80", u"\uFFFD"},
+        {"embedded NUL", std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(dulo::Utf8ToUtf16(c.utf8), c.utf16);
+        BSTR b = BstrFromUtf8(c.utf8);
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(std::u16string(b, SysStringLen(b)), c.utf16);
+        EXPECT_EQ(b[SysStringLen(b)], u'\0');
+        SysFreeString(b);
+    }
+}
+
 TEST(TextConv, ConvertsWindowsCodePages) {
     EXPECT_EQ(dulo::ToUtf8FromCodepage("caf\xE9", 1252), "caf\xC3\xA9");
     EXPECT_EQ(dulo::ToUtf8FromCodepage("\x80", 1252), "\xE2\x82\xAC");  // euro sign
