@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <memory>
+#include <typeinfo>
 #include <unordered_map>
 
 namespace {
@@ -71,6 +72,68 @@ CIoCell* MakeCell(int columnType, const CIoCell& from) {
     cell->SetSourceRow(from.GetSourceRow());
     cell->SetSourceColumn(from.GetSourceColumn());
     return cell;
+}
+
+// The kind of cell MakeCell makes for a column type (0 for none).
+int MergedKind(int columnType) {
+    switch (columnType) {
+        case SqlType::Char:
+        case SqlType::VarChar:
+        case SqlType::LongVarChar: return SqlType::Char;
+        case SqlType::Decimal:
+        case SqlType::Double:
+        case SqlType::Bit: return SqlType::Double;
+        case SqlType::Date:
+        case SqlType::Time:
+        case SqlType::TimeStamp: return columnType;
+        default: return 0;
+    }
+}
+
+// Whether cell is of the library's own class for kind (not a caller's subclass).
+bool IsPlainCellOf(const CIoCell& cell, int kind) {
+    const std::type_info& type = typeid(cell);
+    switch (kind) {
+        case SqlType::Char: return type == typeid(CIoStrCell);
+        case SqlType::Double: return type == typeid(CIoDoubleCell);
+        case SqlType::Date: return type == typeid(CIoDateCell);
+        case SqlType::Time: return type == typeid(CIoTimeCell);
+        case SqlType::TimeStamp: return type == typeid(CIoTimeStampCell);
+        default: return false;
+    }
+}
+
+// The cell to merge for from: from itself when it already is what MakeCell
+// would make of it (a plain cell of the column's kind, flags as made, no name,
+// no text cut at a NUL by the copy), so that a second workbook's cells move
+// instead of being copied; otherwise a converted copy, kept in made. Null when
+// the column type cannot be merged.
+const CIoCell* CellToMerge(int columnType, const CIoCell& from, std::unique_ptr<CIoCell>& made) {
+    const int kind = MergedKind(columnType);
+    bool takeOver = kind != 0 && from.GetSqlType() == kind && IsPlainCellOf(from, kind) &&
+                    from.GetFlags() == CIoCell::CELL_MODIFIED && from.GetName().empty();
+    if (takeOver && kind == SqlType::Char)
+        takeOver = static_cast<const CIoStrCell&>(from).m_strValue.find('\0') == std::string::npos;
+    if (takeOver) return &from;
+    made.reset(MakeCell(columnType, from));
+    return made.get();
+}
+
+// Puts the merged cell into the table's slot; a cell taken over leaves newRow's slot empty.
+void PlaceMerged(CIoCellArray& cells, int c, CIoCell*& newSlot, std::unique_ptr<CIoCell>& made) {
+    if (made) {
+        cells.ReplaceAt(c, made.release());
+    } else {
+        cells.ReplaceAt(c, newSlot);
+        newSlot = nullptr;
+    }
+}
+
+// A merged row's cells are not needed again: freeing them at once keeps the
+// two workbooks' tables from both staying whole until the merge ends.
+void ReleaseCells(CIoRow& row) {
+    row.m_DataCells.RemoveAll();
+    row.m_KeyCells.RemoveAll();
 }
 
 int SourceOf(const CIoRow& row) { return row.m_SourceListA.empty() ? -1 : row.m_SourceListA.front(); }
@@ -223,22 +286,24 @@ int CDuloIoTable::MergeKeyedRows(CIoRowArray& target, CIoRowArray& newRows, cons
         }
         CIoRow* row = target[r];
         for (int j = 0; j < newRow->m_DataCells.GetSize() && j < int(columnMap.size()); ++j) {
-            const CIoCell* newCell = newRow->m_DataCells[j];
+            CIoCell*& newSlot = newRow->m_DataCells.ElementAt(j);
             const int c = columnMap[size_t(j)];
-            if (newCell->IsNull() || c < 0) continue;
+            if (newSlot->IsNull() || c < 0) continue;
             const CColumn* column = m_DataColumns[c];
-            std::unique_ptr<CIoCell> made(MakeCell(column->m_nSqlType, *newCell));
-            if (!made) return TABLE_UNSUPPORTED_COLUMN_TYPE;
+            std::unique_ptr<CIoCell> made;
+            const CIoCell* merged = CellToMerge(column->m_nSqlType, *newSlot, made);
+            if (!merged) return TABLE_UNSUPPORTED_COLUMN_TYPE;
             const CIoCell* old = row->m_DataCells[c];
             bool conflict = !old->IsNull() && c != rowNamesColumn && c != textColumn &&
-                            ValuesDiffer(column->m_nSqlType, *old, *made);
+                            ValuesDiffer(column->m_nSqlType, *old, *merged);
             if (!conflict) {
-                row->m_DataCells.ReplaceAt(c, made.release());
+                PlaceMerged(row->m_DataCells, c, newSlot, made);
             } else if (!exempt) {
                 ReportDuplicate(name, column->m_strName);
                 return TABLE_DUPLICATE_CONFLICT;
             }
         }
+        ReleaseCells(*newRow);
     }
     return TABLE_READ_OK;
 }
@@ -258,13 +323,14 @@ int CDuloIoTable::MergeEvents(const CColumnArray&, const CColumnArray& newDataCo
         const int r = AppendRow(m_Rows, name, *newRow, columnCount);
         CIoRow* row = m_Rows[r];
         for (int j = 0; j < newRow->m_DataCells.GetSize() && j < int(map.size()); ++j) {
-            const CIoCell* newCell = newRow->m_DataCells[j];
+            CIoCell*& newSlot = newRow->m_DataCells.ElementAt(j);
             const int c = map[size_t(j)];
-            if (newCell->IsNull() || c < 0) continue;
-            CIoCell* made = MakeCell(m_DataColumns[c]->m_nSqlType, *newCell);
-            if (!made) return TABLE_UNSUPPORTED_COLUMN_TYPE;
-            row->m_DataCells.ReplaceAt(c, made);
+            if (newSlot->IsNull() || c < 0) continue;
+            std::unique_ptr<CIoCell> made;
+            if (!CellToMerge(m_DataColumns[c]->m_nSqlType, *newSlot, made)) return TABLE_UNSUPPORTED_COLUMN_TYPE;
+            PlaceMerged(row->m_DataCells, c, newSlot, made);
         }
+        ReleaseCells(*newRow);
         if (dateColumn >= 0 && !same.empty()) {
             const int dateType = m_DataColumns[dateColumn]->m_nSqlType;
             const COleDateTime date = DateOf(*row->m_DataCells[dateColumn], dateType);

@@ -28,7 +28,8 @@ public:
     // Merges rows read from another workbook (their key and data columns and
     // rows) into this table; returns 0, 29 (conflict, message shown) or 30
     // (a column type that cannot be merged). The event merge keeps rows of equal
-    // names side by side. Both leave newRows' cells in place or take them over.
+    // names side by side. Both consume newRows: once a row is merged its cells
+    // are taken over or freed (the row stays, empty).
     int MergeKeyed(const CColumnArray& newKeyColumns, const CColumnArray& newDataColumns, CIoRowArray& newRows,
                    const std::string& tableName);
     int MergeEvents(const CColumnArray& newKeyColumns, const CColumnArray& newDataColumns, CIoRowArray& newRows);

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 namespace {
@@ -305,6 +307,74 @@ TEST_F(MergeTest, DatesCompareByStatus) {
     Build(columns2, rows2, "DATE", SqlType::Date,
           {{"A", new CIoDateCell(COleDateTime(0.0, COleDateTime::invalid), false, false)}});
     EXPECT_EQ(table->MergeKeyed(keys2, columns2, rows2, "BOUNDS"), 29);
+}
+
+// A merged cell is what the column's type makes of the new cell, whether the
+// merge moves the cell over or converts a copy; the new rows' cells are gone
+// once the merge is done.
+struct CountedDouble : CIoDoubleCell {
+    static int alive;
+    explicit CountedDouble(double v) : CIoDoubleCell(v, false, false) { ++alive; }
+    ~CountedDouble() override { --alive; }
+};
+int CountedDouble::alive = 0;
+
+TEST_F(MergeTest, MergedCellsTakeTheColumnsKindAndTheNewRowsAreEmptied) {
+    auto cutText = [] {
+        auto* cell = new CIoStrCell("", false, false);
+        cell->m_strValue = std::string("cut\0here", 8);
+        return cell;
+    };
+    struct Case {
+        const char* name;
+        short type;
+        std::function<CIoCell*()> make;
+        int kind;
+        const char* text;
+    } cases[] = {
+        {"text", SqlType::Char, [] { return new CIoStrCell("plain", false, false); }, SqlType::Char, "plain"},
+        {"text cut at its NUL", SqlType::Char, cutText, SqlType::Char, "cut"},
+        {"number", SqlType::Double, [] { return new CIoDoubleCell(2.5, false, false); }, SqlType::Double, "2.500000"},
+        {"marked number", SqlType::Double, [] { return new CIoDoubleCell(2.5, false, true); }, SqlType::Double,
+         "2.500000"},
+        {"named number", SqlType::Double, [] { return new CIoDoubleCell(2.5, "NAME", false, false, 1); },
+         SqlType::Double, "2.500000"},
+        {"integer into a number column", SqlType::Double, [] { return new CIoLongCell(7, false, false); },
+         SqlType::Double, "7.000000"},
+        {"caller's subclass", SqlType::Double, [] { return new CountedDouble(4.0); }, SqlType::Double, "4.000000"},
+        {"timestamp into a date column", SqlType::Date,
+         [] { return new CIoTimeStampCell(45000.75, false, false); }, SqlType::Date, "2023-03-15"},
+        {"timestamp", SqlType::TimeStamp, [] { return new CIoTimeStampCell(45000.75, false, false); },
+         SqlType::TimeStamp, "2023-03-15 18:00:00"},
+        {"time", SqlType::Time, [] { return new CIoTimeCell(0.25, false, false); }, SqlType::Time, "06:00:00"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CountedDouble::alive = 0;
+        CColumnArray newKeys, newColumns;
+        CIoRowArray newRows;
+        CIoCell* cell = c.make();
+        cell->SetSourceRow(77);
+        cell->SetSourceColumn(3);
+        const std::string column = std::string("NEW ") + c.name;
+        Build(newColumns, newRows, column.c_str(), c.type, {{std::string("ROW ") + c.name, cell}});
+        ASSERT_EQ(table->MergeKeyed(newKeys, newColumns, newRows, "BOUNDS"), 0);
+
+        const int r = table->GetRowCount() - 1;
+        const int col = table->FindColumn(column.c_str());
+        ASSERT_GE(col, 0);
+        const CIoCell* merged = table->m_Rows.GetCell(r, col);
+        EXPECT_EQ(merged->GetSqlType(), c.kind);
+        EXPECT_EQ(merged->GetText(), c.text);
+        EXPECT_EQ(merged->GetFlags(), uint32_t(CIoCell::CELL_MODIFIED));
+        EXPECT_EQ(merged->GetName(), "");
+        EXPECT_EQ(merged->GetSourceRow(), 77);
+        EXPECT_EQ(merged->GetSourceColumn(), 3);
+        const CIoCell& mergedCell = *merged;
+        EXPECT_FALSE(typeid(mergedCell) == typeid(CountedDouble));
+        EXPECT_EQ(CountedDouble::alive, 0) << "the new row's cell outlived the merge";
+        EXPECT_EQ(newRows.GetRow(0)->m_DataCells.GetSize(), 0);
+    }
 }
 
 TEST_F(MergeTest, RowLookupKeepsTheFirstMatchAtScale) {
