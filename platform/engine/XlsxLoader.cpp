@@ -118,16 +118,20 @@ bool XlsxLoader::ReadWorkbook(BookModel& book) {
 }
 
 void XlsxLoader::ReadSharedStrings(BookModel& book, const std::string& part) {
-    std::string bytes;
-    if (!m_zip->Read(part, bytes)) return;
     StringPool& pool = book.strings;
-    ForEachItem(bytes, "sst", "si",
-                [&](const pugi::xml_node& si) {
-                    pool.BeginUtf8();
-                    AppendRichText(pool, si);
-                    m_sharedStrings.push_back(pool.EndUtf8());
-                },
-                nullptr);
+    const size_t before = m_sharedStrings.size();
+    ItemStream strings("sst", "si",
+                       [&](const pugi::xml_node& si) {
+                           pool.BeginUtf8();
+                           AppendRichText(pool, si);
+                           m_sharedStrings.push_back(pool.EndUtf8());
+                       },
+                       nullptr);
+    bool ok = m_zip->ReadSteps(part, ZipPackage::kMaxPartBytes,
+                               [&](std::string_view step, uint64_t) { return strings.Add(step); }) &&
+              strings.Finish();
+    // A damaged table gives no strings at all.
+    if (!ok) m_sharedStrings.resize(before);
 }
 
 void XlsxLoader::ReadStyles(const std::string& part) {
@@ -262,29 +266,29 @@ bool XlsxLoader::LoadSheet(BookModel& book, size_t index) {
         sheet.Finish();
         return sheet.type != SheetType::Worksheet;
     }
-    std::string bytes;
-    if (!m_zip->Read(m_sheetParts[index], bytes)) return false;
+    // The sheet is parsed as it is inflated: its text is never held whole.
     std::string outside;
     uint32_t nextRow = 0;
-    bool ok = ForEachItem(bytes, "sheetData", "row",
-                          [&](const pugi::xml_node& row) {
-                              uint64_t r = 0;
-                              uint32_t rowIndex = nextRow;
-                              if (ParseUnsigned(row.attribute("r").value(), r) && r >= 1 && r <= kXlsxMaxRows)
-                                  rowIndex = static_cast<uint32_t>(r - 1);
-                              if (rowIndex >= kXlsxMaxRows) return;
-                              nextRow = rowIndex + 1;
-                              uint32_t nextCol = 0;
-                              for (pugi::xml_node c = row.first_child(); c; c = c.next_sibling())
-                                  if (IsNamed(c, "c")) ReadCell(book, sheet, c, rowIndex, nextCol);
-                          },
-                          &outside);
+    ItemStream rows("sheetData", "row",
+                    [&](const pugi::xml_node& row) {
+                        uint64_t r = 0;
+                        uint32_t rowIndex = nextRow;
+                        if (ParseUnsigned(row.attribute("r").value(), r) && r >= 1 && r <= kXlsxMaxRows)
+                            rowIndex = static_cast<uint32_t>(r - 1);
+                        if (rowIndex >= kXlsxMaxRows) return;
+                        nextRow = rowIndex + 1;
+                        uint32_t nextCol = 0;
+                        for (pugi::xml_node c = row.first_child(); c; c = c.next_sibling())
+                            if (IsNamed(c, "c")) ReadCell(book, sheet, c, rowIndex, nextCol);
+                    },
+                    &outside);
+    bool ok = m_zip->ReadSteps(m_sheetParts[index], ZipPackage::kMaxPartBytes,
+                               [&](std::string_view step, uint64_t) { return rows.Add(step); }) &&
+              rows.Finish();
     if (!ok) {
         sheet.cells.clear();
         return false;
     }
-    bytes.clear();
-    bytes.shrink_to_fit();
     ReadColumns(sheet, outside);
     sheet.Finish();
     return true;

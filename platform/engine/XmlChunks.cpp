@@ -1,12 +1,12 @@
 #include "platform/engine/XmlChunks.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace dulo::engine {
 
 namespace {
-
-constexpr size_t kSliceBytes = size_t(1) << 20;
 
 bool IsNameEnd(char c) { return c == '>' || c == '/' || c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -80,48 +80,193 @@ std::string_view NodeText(const pugi::xml_node& node) {
     return {};
 }
 
-bool ForEachItem(std::string& xml, std::string_view container, std::string_view item,
-                 const std::function<void(const pugi::xml_node&)>& onItem, std::string* outside) {
-    std::string_view view(xml);
-    size_t open = FindStartTag(view, 0, container);
-    if (open == std::string_view::npos) {
-        if (outside) *outside = xml;
+ItemStream::ItemStream(std::string_view container, std::string_view item, OnItem onItem, std::string* outside,
+                       size_t sliceBytes)
+    : m_container(container), m_item(item), m_onItem(std::move(onItem)), m_outside(outside),
+      m_slice(std::max<size_t>(sliceBytes, 1)) {}
+
+bool ItemStream::Add(std::string_view piece) {
+    if (m_state == State::Failed) return false;
+    if (m_state == State::After) {
+        if (m_outside) m_outside->append(piece);
         return true;
     }
-    size_t contentStart = TagEnd(view, open);
-    if (contentStart == std::string_view::npos) return false;
-    size_t contentEnd = contentStart;
-    size_t afterContainer = contentStart;
-    if (view[contentStart - 2] != '/') {
-        contentEnd = FindEndTag(view, contentStart, container);
-        if (contentEnd == std::string_view::npos) return false;
-        afterContainer = contentEnd;
-    }
-    if (outside) {
-        outside->assign(xml, 0, contentStart);
-        outside->append(xml, afterContainer, std::string::npos);
-    }
-    pugi::xml_document doc;
-    size_t pos = contentStart;
-    while (pos < contentEnd) {
-        size_t cut = contentEnd;
-        if (contentEnd - pos > kSliceBytes) {
-            size_t end = FindEndTag(view.substr(0, contentEnd), pos + kSliceBytes, item);
-            if (end != std::string_view::npos) {
-                size_t past = TagEnd(view, end);
-                if (past != std::string_view::npos && past <= contentEnd) cut = past;
-            }
-        }
-        doc.reset();
-        pugi::xml_parse_result parsed =
-            doc.load_buffer_inplace(xml.data() + pos, cut - pos, kXmlParseFlags | pugi::parse_fragment,
-                                    pugi::encoding_utf8);
-        if (!parsed) return false;
-        for (pugi::xml_node node = doc.first_child(); node; node = node.next_sibling())
-            if (node.type() == pugi::node_element && LocalName(node.name()) == item) onItem(node);
-        pos = cut;
+    m_buffer.append(piece);
+    return Process(false);
+}
+
+bool ItemStream::Finish() {
+    if (m_state == State::Failed) return false;
+    return m_state == State::After || Process(true);
+}
+
+bool ItemStream::Process(bool final) {
+    if ((m_state == State::Seeking || m_state == State::OpenTag) && !Seek(final)) return false;
+    if (m_state == State::Content && !ReadContent(final)) return false;
+    if (m_state == State::Failed) return false;
+    if (final && m_state != State::After) {
+        m_state = State::Failed;
+        return false;
     }
     return true;
+}
+
+size_t ItemStream::ContinueTag(TagScan& scan) const {
+    for (size_t i = scan.next; i < m_buffer.size(); ++i) {
+        char c = m_buffer[i];
+        if (scan.quote) {
+            if (c == scan.quote) scan.quote = 0;
+        } else if (c == '"' || c == '\'') {
+            scan.quote = c;
+        } else if (c == '>') {
+            return i + 1;
+        }
+    }
+    scan.next = m_buffer.size();
+    return std::string::npos;
+}
+
+// The container's start tag: the first start tag of that local name, a tag
+// being decided only once its name has ended.
+bool ItemStream::Seek(bool final) {
+    const size_t size = m_buffer.size();
+    while (m_state == State::Seeking) {
+        size_t lt = m_buffer.find('<', m_scan);
+        if (lt == std::string::npos || lt + 1 >= size) {
+            m_scan = lt == std::string::npos ? size : lt;
+            if (!final) return true;
+            // No container: the whole document is outside it.
+            if (m_outside) *m_outside = m_buffer;
+            m_buffer.clear();
+            m_state = State::After;
+            return true;
+        }
+        char first = m_buffer[lt + 1];
+        if (first == '/' || first == '?' || first == '!') {
+            m_scan = lt + 1;
+            continue;
+        }
+        size_t end = lt + 1;
+        while (end < size && !IsNameEnd(m_buffer[end])) ++end;
+        if (end == size && !final) {
+            m_scan = lt;
+            return true;
+        }
+        std::string_view name(m_buffer.data() + lt + 1, end - lt - 1);
+        size_t colon = name.rfind(':');
+        if (colon != std::string_view::npos) name = name.substr(colon + 1);
+        if (name == m_container) {
+            m_openTag = TagScan{lt, 0};
+            m_state = State::OpenTag;
+        } else {
+            m_scan = lt + 1;
+        }
+    }
+    if (m_state != State::OpenTag) return true;
+    size_t contentStart = ContinueTag(m_openTag);
+    if (contentStart == std::string::npos) return true;  // Process fails it at the end
+    if (m_outside) m_outside->assign(m_buffer, 0, contentStart);
+    if (m_buffer[contentStart - 2] == '/') {
+        // <container/>: nothing inside, the rest is outside.
+        if (m_outside) m_outside->append(m_buffer, contentStart, std::string::npos);
+        m_buffer.clear();
+        m_state = State::After;
+        return true;
+    }
+    m_pos = m_endScan = m_itemScan = contentStart;
+    m_state = State::Content;
+    return true;
+}
+
+// Cuts the content where a document read whole would be cut: at the end of
+// the first item end tag a slice's length past the last cut, or at the
+// container's end. A cut is made only once the bytes that decide it are here.
+bool ItemStream::ReadContent(bool final) {
+    const size_t containerLength = m_container.size();
+    const size_t itemLength = m_item.size();
+    if (m_contentEnd == std::string::npos) {
+        size_t end = FindEndTag(m_buffer, m_endScan, m_container);
+        if (end != std::string::npos) m_contentEnd = end;
+        else if (m_buffer.size() > containerLength) m_endScan = std::max(m_endScan, m_buffer.size() - containerLength);
+        if (m_contentEnd == std::string::npos && final) {
+            m_state = State::Failed;
+            return false;
+        }
+    }
+    while (true) {
+        const bool endKnown = m_contentEnd != std::string::npos;
+        // The content reaches at least this far.
+        const size_t limit = endKnown ? m_contentEnd : m_endScan;
+        if (endKnown && m_pos >= m_contentEnd) {
+            if (m_outside) m_outside->append(m_buffer, m_contentEnd, std::string::npos);
+            m_buffer.clear();
+            m_state = State::After;
+            return true;
+        }
+        size_t cut = std::string::npos;
+        if (endKnown && m_contentEnd - m_pos <= m_slice) {
+            cut = m_contentEnd;
+        } else {
+            if (limit <= m_pos || limit - m_pos <= m_slice) return true;  // not decided yet
+            if (m_itemEnd == std::string::npos) {
+                size_t from = std::max(m_pos + m_slice, m_itemScan);
+                size_t end = FindEndTag(std::string_view(m_buffer).substr(0, limit), from, m_item);
+                if (end == std::string::npos) {
+                    if (endKnown) {
+                        cut = m_contentEnd;
+                    } else {
+                        m_itemScan = limit > itemLength ? std::max(from, limit - itemLength) : from;
+                        return true;
+                    }
+                } else {
+                    m_itemEnd = end;
+                    m_itemTag = TagScan{end, 0};
+                }
+            }
+            if (cut == std::string::npos) {
+                size_t past = ContinueTag(m_itemTag);
+                if (endKnown) {
+                    cut = past != std::string::npos && past <= m_contentEnd ? past : m_contentEnd;
+                } else if (past != std::string::npos && past <= limit) {
+                    cut = past;
+                } else {
+                    if (past != std::string::npos) m_itemTag.next = m_itemEnd;  // decided once the limit passes it
+                    return true;
+                }
+            }
+        }
+        if (!ParseSlice(cut)) return false;
+        Compact();
+    }
+}
+
+bool ItemStream::ParseSlice(size_t cut) {
+    m_doc.reset();
+    pugi::xml_parse_result parsed = m_doc.load_buffer_inplace(m_buffer.data() + m_pos, cut - m_pos,
+                                                              kXmlParseFlags | pugi::parse_fragment,
+                                                              pugi::encoding_utf8);
+    if (!parsed) {
+        m_state = State::Failed;
+        return false;
+    }
+    for (pugi::xml_node node = m_doc.first_child(); node; node = node.next_sibling())
+        if (node.type() == pugi::node_element && LocalName(node.name()) == m_item) m_onItem(node);
+    m_doc.reset();
+    m_pos = m_itemScan = cut;
+    m_itemEnd = std::string::npos;
+    return true;
+}
+
+// Drops what has been parsed once it is a slice long, so the buffer stays
+// about two slices however long the document is.
+void ItemStream::Compact() {
+    if (m_pos < m_slice) return;
+    const size_t n = m_pos;
+    m_buffer.erase(0, n);
+    m_pos -= n;
+    m_endScan -= std::min(m_endScan, n);
+    m_itemScan -= std::min(m_itemScan, n);
+    if (m_contentEnd != std::string::npos) m_contentEnd -= n;
 }
 
 }  // namespace dulo::engine

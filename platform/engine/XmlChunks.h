@@ -36,11 +36,56 @@ size_t FindStartTag(std::string_view xml, size_t from, std::string_view local);
 // npos when the tag never ends.
 size_t TagEnd(std::string_view xml, size_t pos);
 
-// Calls onItem for each <item> element directly inside the first <container>
-// element of xml, parsing slices of about a megabyte in place (xml is
-// modified). outside receives the document without the container's content,
-// for the small elements around it. False when the document is malformed.
-bool ForEachItem(std::string& xml, std::string_view container, std::string_view item,
-                 const std::function<void(const pugi::xml_node&)>& onItem, std::string* outside);
+// The <item> elements directly inside the first <container> element of a
+// document that arrives in pieces (a part as it is inflated): each slice of
+// about sliceBytes up to the end of an item is parsed in place and handed to
+// onItem, then dropped, so that neither the tree nor the text ever holds a
+// whole sheet. How the document is cut into pieces does not change what
+// onItem sees. outside receives the document without the container's
+// content, for the small elements around it.
+class ItemStream {
+public:
+    using OnItem = std::function<void(const pugi::xml_node&)>;
+    static constexpr size_t kSliceBytes = size_t(1) << 20;
+
+    ItemStream(std::string_view container, std::string_view item, OnItem onItem, std::string* outside,
+               size_t sliceBytes = kSliceBytes);
+    // Takes the next piece; false once the document is known to be malformed.
+    bool Add(std::string_view piece);
+    // The document has ended: false when it is malformed (no end to the
+    // container, a slice that does not parse). onItem may have seen items of
+    // a document found malformed later; the caller discards what it made.
+    bool Finish();
+
+private:
+    enum class State { Seeking, OpenTag, Content, After, Failed };
+    // The end of a tag, looked for across pieces: quotes respected.
+    struct TagScan {
+        size_t next = 0;
+        char quote = 0;
+    };
+    bool Process(bool final);
+    bool Seek(bool final);
+    bool ReadContent(bool final);
+    bool ParseSlice(size_t cut);
+    size_t ContinueTag(TagScan& scan) const;
+    void Compact();
+
+    std::string m_container, m_item;
+    OnItem m_onItem;
+    std::string* m_outside;
+    size_t m_slice;
+    State m_state = State::Seeking;
+    std::string m_buffer;
+    size_t m_scan = 0;          // seeking: the first '<' not yet decided
+    TagScan m_openTag;          // the container's start tag
+    size_t m_pos = 0;           // content: the first byte not yet parsed
+    size_t m_endScan = 0;       // content: the container's end tag starts nowhere before this
+    size_t m_contentEnd = std::string::npos;
+    size_t m_itemScan = 0;      // content: no item end tag before this decides the slice
+    size_t m_itemEnd = std::string::npos;  // an item end tag whose '>' is still to come
+    TagScan m_itemTag;
+    pugi::xml_document m_doc;
+};
 
 }  // namespace dulo::engine

@@ -86,8 +86,8 @@ std::unique_ptr<ZipPackage> ZipPackage::Open(const std::string& path) {
 
 ZipPackage::~ZipPackage() { m_api.object_unref(m_zip); }
 
-bool ZipPackage::Read(std::string_view partName, std::string& bytes, size_t maxBytes) const {
-    bytes.clear();
+bool ZipPackage::ReadSteps(std::string_view partName, size_t maxBytes, const OnStep& onStep) const {
+    uint64_t done = 0;
     const gsf::Api& api = m_api;
     GsfInfile* folder = m_zip;
     api.object_ref(folder);
@@ -127,25 +127,36 @@ bool ZipPackage::Read(std::string_view partName, std::string& bytes, size_t maxB
     if (ok) {
         // A part that inflates beyond maxBytes is taken as damaged too; read in
         // steps rather than trust the size.
-        bytes.reserve(std::min<size_t>(static_cast<size_t>(claimed), maxBytes));
-        AdviseHugePages(bytes);
         while (api.input_remaining(part) > 0) {
             size_t step = std::min<size_t>(kReadStep, static_cast<size_t>(api.input_remaining(part)));
-            if (bytes.size() + step > maxBytes) {
+            if (done + step > maxBytes) {
                 ok = false;
                 break;
             }
-            // Inflated into libgsf's own buffer and appended: growing the string
-            // first would fill it with zeros only to overwrite them.
+            // Inflated into libgsf's own buffer and handed on from there.
             const guint8* data = api.input_read(part, step, nullptr);
-            if (!data) {
+            if (!data || !onStep(std::string_view(reinterpret_cast<const char*>(data), step), uint64_t(claimed))) {
                 ok = false;
                 break;
             }
-            bytes.append(reinterpret_cast<const char*>(data), step);
+            done += step;
         }
     }
     api.object_unref(part);
+    return ok;
+}
+
+bool ZipPackage::Read(std::string_view partName, std::string& bytes, size_t maxBytes) const {
+    bytes.clear();
+    bool ok = ReadSteps(partName, maxBytes, [&](std::string_view step, uint64_t claimed) {
+        if (bytes.empty()) {
+            // Appended to, never grown with zeros first only to overwrite them.
+            bytes.reserve(std::min<size_t>(static_cast<size_t>(claimed), maxBytes));
+            AdviseHugePages(bytes);
+        }
+        bytes.append(step);
+        return true;
+    });
     if (!ok) bytes.clear();
     return ok;
 }

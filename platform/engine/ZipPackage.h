@@ -2,6 +2,7 @@
 // The parts of a zip package (OOXML), read through libgsf's zip reader
 // (opened on first use, platform/gsf/GsfLib.h).
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -28,6 +29,12 @@ public:
     // archive's bytes can inflate to.
     static constexpr size_t kMaxPartBytes = size_t(1) << 30;
     bool Read(std::string_view partName, std::string& bytes, size_t maxBytes = kMaxPartBytes) const;
+    // The same, a step of about a megabyte at a time as it is inflated: onStep
+    // gets each step (valid during the call) and the size the archive claims
+    // for the part, and returns false to stop the read. False as Read is, or
+    // when onStep stopped it.
+    using OnStep = std::function<bool(std::string_view step, uint64_t claimed)>;
+    bool ReadSteps(std::string_view partName, size_t maxBytes, const OnStep& onStep) const;
 
     // Deflate turns at most 258 bytes into 2 bits, about 1032 to 1.
     static constexpr uint64_t kMaxInflateRatio = 1032;
