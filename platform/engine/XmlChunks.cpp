@@ -133,7 +133,9 @@ bool ItemStream::Seek(bool final) {
     while (m_state == State::Seeking) {
         size_t lt = m_buffer.find('<', m_scan);
         if (lt == std::string::npos || lt + 1 >= size) {
-            m_scan = lt == std::string::npos ? size : lt;
+            const size_t next = lt == std::string::npos ? size : lt;
+            if (next != m_scan) m_nameScan = 0;
+            m_scan = next;
             if (!final) return true;
             // No container: the whole document is outside it.
             if (m_outside) *m_outside = m_buffer;
@@ -144,12 +146,15 @@ bool ItemStream::Seek(bool final) {
         char first = m_buffer[lt + 1];
         if (first == '/' || first == '?' || first == '!') {
             m_scan = lt + 1;
+            m_nameScan = 0;
             continue;
         }
-        size_t end = lt + 1;
+        // A name cut by the end of a piece is read on from where it was cut.
+        size_t end = lt == m_scan && m_nameScan > lt ? m_nameScan : lt + 1;
         while (end < size && !IsNameEnd(m_buffer[end])) ++end;
         if (end == size && !final) {
             m_scan = lt;
+            m_nameScan = end;
             return true;
         }
         std::string_view name(m_buffer.data() + lt + 1, end - lt - 1);
@@ -160,6 +165,7 @@ bool ItemStream::Seek(bool final) {
             m_state = State::OpenTag;
         } else {
             m_scan = lt + 1;
+            m_nameScan = 0;
         }
     }
     if (m_state != State::OpenTag) return true;

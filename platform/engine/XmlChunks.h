@@ -78,6 +78,7 @@ private:
     State m_state = State::Seeking;
     std::string m_buffer;
     size_t m_scan = 0;          // seeking: the first '<' not yet decided
+    size_t m_nameScan = 0;      // seeking: that tag's name has no end before this
     TagScan m_openTag;          // the container's start tag
     size_t m_pos = 0;           // content: the first byte not yet parsed
     size_t m_endScan = 0;       // content: the container's end tag starts nowhere before this
