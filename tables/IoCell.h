@@ -102,7 +102,7 @@ private:
     // A table holds hundreds of thousands of cells, and the readers set flags,
     // source index, row and column on every one, so the four take eight bytes:
     // the row as it is, and the flags, index and column packed into one word
-    // in the ranges every reader stays within (flags 0x3FF, index 62, column
+    // in the ranges every reader stays within (flags 0x3FF, index 61, column
     // 32,765; a field's all-ones value means "beyond"). A value beyond its
     // range, and a column name, are kept in a table beside the cells
     // (CellExtras in IoCell.cpp); kHasExtras says the cell has an entry there.
