@@ -165,18 +165,15 @@ void CIoCell::SetFlags(uint32_t flags) {
     if (wide != 0 || (m_packed & kHasExtras)) ChangeExtras([wide](CellExtra& e) { e.wideFlags = wide; });
 }
 
-void CIoCell::SetSourceIndex(int index) {
-    uint32_t field = kIndexMask;  // beyond the range: kept beside the cell
-    if (index >= -1 && index < int(kIndexMask) - 1) field = uint32_t(index + 1);
-    else ChangeExtras([index](CellExtra& e) { e.index = index; });
-    m_packed = (m_packed & ~(kIndexMask << kIndexShift)) | (field << kIndexShift);
+// A value beyond the packed range: the field says so, the table holds it.
+void CIoCell::SetWideIndex(int index) {
+    ChangeExtras([index](CellExtra& e) { e.index = index; });
+    SetField(kIndexShift, kIndexMask, kIndexMask);
 }
 
-void CIoCell::SetSourceColumn(int column) {
-    uint32_t field = kColumnMask;
-    if (column >= -1 && column < int(kColumnMask) - 1) field = uint32_t(column + 1);
-    else ChangeExtras([column](CellExtra& e) { e.column = column; });
-    m_packed = (m_packed & ~(kColumnMask << kColumnShift)) | (field << kColumnShift);
+void CIoCell::SetWideColumn(int column) {
+    ChangeExtras([column](CellExtra& e) { e.column = column; });
+    SetField(kColumnShift, kColumnMask, kColumnMask);
 }
 
 // The pool hands out 8-byte aligned slots; a number cell, the commonest, takes

@@ -78,14 +78,20 @@ public:
         uint32_t v = (m_packed >> kIndexShift) & kIndexMask;
         return v != kIndexMask ? int(v) - 1 : WideIndex();
     }
-    void SetSourceIndex(int index);
+    void SetSourceIndex(int index) {
+        if (index >= -1 && index < int(kIndexMask) - 1) SetField(kIndexShift, kIndexMask, uint32_t(index + 1));
+        else SetWideIndex(index);
+    }
     int GetSourceRow() const { return m_nSourceRow; }
     void SetSourceRow(int row) { m_nSourceRow = row; }
     int GetSourceColumn() const {
         uint32_t v = (m_packed >> kColumnShift) & kColumnMask;
         return v != kColumnMask ? int(v) - 1 : WideColumn();
     }
-    void SetSourceColumn(int column);
+    void SetSourceColumn(int column) {
+        if (column >= -1 && column < int(kColumnMask) - 1) SetField(kColumnShift, kColumnMask, uint32_t(column + 1));
+        else SetWideColumn(column);
+    }
 
 protected:
     CIoCell(bool null, bool marked) : m_packed(MakeFlags(null, marked)) {}
@@ -112,6 +118,11 @@ private:
     static constexpr uint32_t kHasExtras = 0x80000000u;
 
     static const std::string& EmptyName();
+    void SetField(uint32_t shift, uint32_t mask, uint32_t value) {
+        m_packed = (m_packed & ~(mask << shift)) | (value << shift);
+    }
+    void SetWideIndex(int index);
+    void SetWideColumn(int column);
     uint32_t WideFlags() const;
     int WideIndex() const;
     int WideColumn() const;

@@ -39,7 +39,8 @@ Outcome Read(const std::string& xml, const char* container, const char* item, si
         &out.outside, slice);
     bool ok = true;
     if (piece == 0) piece = xml.size() + 1;
-    for (size_t pos = 0; ok && pos < xml.size(); pos += piece) ok = stream.Add(std::string_view(xml).substr(pos, piece));
+    for (size_t pos = 0; ok && pos < xml.size(); pos += piece)
+        ok = stream.Add(std::string_view(xml).substr(pos, piece));
     out.ok = ok && stream.Finish();
     return out;
 }
