@@ -79,7 +79,7 @@ bool CMfcOdbcTbl::OpenTable(const CIoTableDescription& description) {
     }
 
     if (m_nConnectionMode == kModeAccessFile)
-        m_strIdentifierQuote = "`";
+        m_strIdentifierQuote.assign(1, '`');
     else if (!ReadIdentifierQuote())
         return false;
 

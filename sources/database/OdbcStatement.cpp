@@ -121,9 +121,12 @@ std::string CODBCTbl::BuildSelect() const {
         else if (value == "NOT NULL")
             sql += " IS NOT NULL";
         else if (value.find_first_of("*?") != std::string::npos || value.find("...") != std::string::npos)
-            sql += " LIKE " + self->GetLiteralPrefix(type) + LikePattern(value) + self->GetLiteralSuffix(type);
+            sql.append(" LIKE ")
+                .append(self->GetLiteralPrefix(type))
+                .append(LikePattern(value))
+                .append(self->GetLiteralSuffix(type));
         else
-            sql += "=" + self->FormatLiteral(value.c_str(), type);
+            sql.append("=").append(self->FormatLiteral(value.c_str(), type));
         anyCondition = true;
     }
     if (!anyCondition) sql.resize(beforeWhere);
