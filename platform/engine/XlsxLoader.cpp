@@ -55,6 +55,9 @@ public:
     bool LoadSheet(BookModel& book, size_t index) override;
 
 private:
+    // Streams a part through items as it is inflated; false when the part
+    // cannot be read or is malformed.
+    bool ReadItems(const std::string& part, ItemStream& items) const;
     void ReadSharedStrings(BookModel& book, const std::string& part);
     void ReadStyles(const std::string& part);
     void ReadCell(BookModel& book, SheetModel& sheet, const pugi::xml_node& c, uint32_t row, uint32_t& nextCol);
@@ -117,6 +120,12 @@ bool XlsxLoader::ReadWorkbook(BookModel& book) {
     return !book.sheets.empty();
 }
 
+bool XlsxLoader::ReadItems(const std::string& part, ItemStream& items) const {
+    return m_zip->ReadSteps(part, ZipPackage::kMaxPartBytes,
+                            [&](std::string_view step, uint64_t) { return items.Add(step); }) &&
+           items.Finish();
+}
+
 void XlsxLoader::ReadSharedStrings(BookModel& book, const std::string& part) {
     StringPool& pool = book.strings;
     const size_t before = m_sharedStrings.size();
@@ -127,11 +136,8 @@ void XlsxLoader::ReadSharedStrings(BookModel& book, const std::string& part) {
                            m_sharedStrings.push_back(pool.EndUtf8());
                        },
                        nullptr);
-    bool ok = m_zip->ReadSteps(part, ZipPackage::kMaxPartBytes,
-                               [&](std::string_view step, uint64_t) { return strings.Add(step); }) &&
-              strings.Finish();
     // A damaged table gives no strings at all.
-    if (!ok) m_sharedStrings.resize(before);
+    if (!ReadItems(part, strings)) m_sharedStrings.resize(before);
 }
 
 void XlsxLoader::ReadStyles(const std::string& part) {
@@ -282,10 +288,7 @@ bool XlsxLoader::LoadSheet(BookModel& book, size_t index) {
                             if (IsNamed(c, "c")) ReadCell(book, sheet, c, rowIndex, nextCol);
                     },
                     &outside);
-    bool ok = m_zip->ReadSteps(m_sheetParts[index], ZipPackage::kMaxPartBytes,
-                               [&](std::string_view step, uint64_t) { return rows.Add(step); }) &&
-              rows.Finish();
-    if (!ok) {
+    if (!ReadItems(m_sheetParts[index], rows)) {
         sheet.cells.clear();
         return false;
     }

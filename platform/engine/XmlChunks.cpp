@@ -10,6 +10,30 @@ namespace {
 
 bool IsNameEnd(char c) { return c == '>' || c == '/' || c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+// A tag name without its namespace prefix.
+std::string_view WithoutPrefix(std::string_view name) {
+    size_t colon = name.rfind(':');
+    return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+// Looks for the '>' that ends a tag from next on, quotes respected; the
+// position just past it, or npos with next and quote left where the text ran
+// out, so that the scan can go on once more text is there.
+size_t ScanTagEnd(std::string_view xml, size_t& next, char& quote) {
+    for (size_t i = next; i < xml.size(); ++i) {
+        char c = xml[i];
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '>') {
+            return i + 1;
+        }
+    }
+    next = xml.size();
+    return std::string_view::npos;
+}
+
 // Position of the "</" of the first end tag with this local name at or after from.
 size_t FindEndTag(std::string_view xml, size_t from, std::string_view local) {
     while (true) {
@@ -37,10 +61,7 @@ size_t FindStartTag(std::string_view xml, size_t from, std::string_view local) {
         if (first != '/' && first != '?' && first != '!') {
             size_t end = pos + 1;
             while (end < xml.size() && !IsNameEnd(xml[end])) ++end;
-            std::string_view name = xml.substr(pos + 1, end - pos - 1);
-            size_t colon = name.rfind(':');
-            if (colon != std::string_view::npos) name = name.substr(colon + 1);
-            if (name == local) return pos;
+            if (WithoutPrefix(xml.substr(pos + 1, end - pos - 1)) == local) return pos;
         }
         from = pos + 1;
     }
@@ -48,17 +69,7 @@ size_t FindStartTag(std::string_view xml, size_t from, std::string_view local) {
 
 size_t TagEnd(std::string_view xml, size_t pos) {
     char quote = 0;
-    for (size_t i = pos; i < xml.size(); ++i) {
-        char c = xml[i];
-        if (quote) {
-            if (c == quote) quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '>') {
-            return i + 1;
-        }
-    }
-    return std::string_view::npos;
+    return ScanTagEnd(xml, pos, quote);
 }
 
 pugi::xml_node ChildNamed(const pugi::xml_node& node, std::string_view local) {
@@ -111,21 +122,6 @@ bool ItemStream::Process(bool final) {
     return true;
 }
 
-size_t ItemStream::ContinueTag(TagScan& scan) const {
-    for (size_t i = scan.next; i < m_buffer.size(); ++i) {
-        char c = m_buffer[i];
-        if (scan.quote) {
-            if (c == scan.quote) scan.quote = 0;
-        } else if (c == '"' || c == '\'') {
-            scan.quote = c;
-        } else if (c == '>') {
-            return i + 1;
-        }
-    }
-    scan.next = m_buffer.size();
-    return std::string::npos;
-}
-
 // The container's start tag: the first start tag of that local name, a tag
 // being decided only once its name has ended.
 bool ItemStream::Seek(bool final) {
@@ -157,10 +153,7 @@ bool ItemStream::Seek(bool final) {
             m_nameScan = end;
             return true;
         }
-        std::string_view name(m_buffer.data() + lt + 1, end - lt - 1);
-        size_t colon = name.rfind(':');
-        if (colon != std::string_view::npos) name = name.substr(colon + 1);
-        if (name == m_container) {
+        if (WithoutPrefix(std::string_view(m_buffer.data() + lt + 1, end - lt - 1)) == m_container) {
             m_openTag = TagScan{lt, 0};
             m_state = State::OpenTag;
         } else {
@@ -169,7 +162,7 @@ bool ItemStream::Seek(bool final) {
         }
     }
     if (m_state != State::OpenTag) return true;
-    size_t contentStart = ContinueTag(m_openTag);
+    size_t contentStart = ScanTagEnd(m_buffer, m_openTag.next, m_openTag.quote);
     if (contentStart == std::string::npos) return true;  // Process fails it at the end
     if (m_outside) m_outside->assign(m_buffer, 0, contentStart);
     if (m_buffer[contentStart - 2] == '/') {
@@ -230,7 +223,7 @@ bool ItemStream::ReadContent(bool final) {
                 }
             }
             if (cut == std::string::npos) {
-                size_t past = ContinueTag(m_itemTag);
+                size_t past = ScanTagEnd(m_buffer, m_itemTag.next, m_itemTag.quote);
                 if (endKnown) {
                     cut = past != std::string::npos && past <= m_contentEnd ? past : m_contentEnd;
                 } else if (past != std::string::npos && past <= limit) {

@@ -68,7 +68,6 @@ private:
     bool Seek(bool final);
     bool ReadContent(bool final);
     bool ParseSlice(size_t cut);
-    size_t ContinueTag(TagScan& scan) const;
     void Compact();
 
     std::string m_container, m_item;
